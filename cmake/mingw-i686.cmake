@@ -1,0 +1,3 @@
+# Cross toolchain for the product: 32-bit Windows, mingw-w64, posix thread model.
+set(BRISVALE_ARCH i686)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
