@@ -1,5 +1,7 @@
 #include "crash_chain.h"
 
+#include <tlhelp32.h>
+
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -19,6 +21,19 @@ void Start(Process& process, const std::wstring& exe, std::wstring commandLine) 
     CloseHandle(info.hThread);
     process.handle = info.hProcess;
     process.id = info.dwProcessId;
+}
+
+// A process that `parent` started with this file name, or 0.
+DWORD FindChild(DWORD parent, const wchar_t* exe) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return 0;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    DWORD found = 0;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more && !found; more = Process32NextW(snapshot, &entry))
+        if (entry.th32ParentProcessID == parent && _wcsicmp(entry.szExeFile, exe) == 0) found = entry.th32ProcessID;
+    CloseHandle(snapshot);
+    return found;
 }
 
 struct DialogQuery {
@@ -73,12 +88,6 @@ Process::~Process() {
     CloseHandle(handle);
 }
 
-void Attach(Process& process, HWND window) {
-    GetWindowThreadProcessId(window, &process.id);
-    process.handle = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE, process.id);
-    if (!process.handle) throw uitest::Failure("cannot open the window's process");
-}
-
 void AnswerSaveBox(DWORD pid, const std::wstring& path) {
     HWND box = uitest::wait_window(L"Save As", L"#32770", pid);
     uitest::set_text(uitest::first_descendant(box, L"Edit"), path);
@@ -110,7 +119,18 @@ bool EndsWithoutWindow(const Process& process, const wchar_t* watch) {
     bool seen = false;
     uitest::require(
         [&] {
-            seen = seen || uitest::find_window(watch) != nullptr;
+            seen = seen || uitest::find_window(watch, nullptr, process.id) != nullptr;
+            return !process.running();
+        },
+        "process to end");
+    return !seen;
+}
+
+bool EndsWithoutChild(const Process& process, const wchar_t* exe) {
+    bool seen = false;
+    uitest::require(
+        [&] {
+            seen = seen || FindChild(process.id, exe) != 0;
             return !process.running();
         },
         "process to end");
@@ -134,11 +154,6 @@ void CrashChain::SetUp() {
 }
 
 void CrashChain::TearDown() {
-    // A failed test may leave Pellisk open.
-    if (HWND dialog = uitest::find_window(kCrashDialog, L"#32770")) {
-        Process pellisk;
-        Attach(pellisk, dialog);
-    }
     WIN32_FIND_DATAW found;
     HANDLE search = FindFirstFileW((folder_ + L"*").c_str(), &found);
     if (search != INVALID_HANDLE_VALUE) {
@@ -175,8 +190,13 @@ void CrashChain::StartReporter(Process& pellisk, std::wstring commandLine) {
     Start(pellisk, reporter_, std::move(commandLine));
 }
 
-HWND CrashChain::WaitCrashDialog(Process& pellisk) {
-    HWND dialog = uitest::wait_window(kCrashDialog, L"#32770", pellisk.id);
-    if (!pellisk.handle) Attach(pellisk, dialog);
-    return dialog;
+HWND CrashChain::WaitCrashDialog(const Process& probe, Process& pellisk) {
+    uitest::require([&] { return (pellisk.id = FindChild(probe.id, L"pellisk.exe")) != 0; }, "Pellisk to start");
+    pellisk.handle = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE, pellisk.id);
+    if (!pellisk.handle) throw uitest::Failure("cannot open Pellisk");
+    return WaitCrashDialog(pellisk);
+}
+
+HWND CrashChain::WaitCrashDialog(const Process& pellisk) {
+    return uitest::wait_window(kCrashDialog, L"#32770", pellisk.id);
 }

@@ -27,7 +27,9 @@ struct Minidump {
 };
 Minidump ReadMinidump(const std::wstring& path);
 
-// A process the test started or found; ended when the test is over.
+// A process the test started or found; ended when the test is over. Tests
+// let a crashed probe end by itself: Wine's debugger, attached to it by
+// then, hangs when its process is killed.
 class Process {
 public:
     Process() = default;
@@ -40,16 +42,16 @@ public:
     DWORD id = 0;
 };
 
-// The process that shows window.
-void Attach(Process& process, HWND window);
 // Answers the save box of process pid with path and OK.
 void AnswerSaveBox(DWORD pid, const std::wstring& path);
 // Waits for a top-level dialog of process pid that is none of `known`.
 HWND WaitOtherDialog(DWORD pid, const std::vector<HWND>& known);
 // Waits for a message box of process pid, reads its text and closes it.
 std::wstring ReadAndCloseBox(const wchar_t* caption, DWORD pid);
-// Waits for process to end; true if no window titled `watch` showed meanwhile.
+// Waits for process to end; true if it showed no window titled `watch`.
 bool EndsWithoutWindow(const Process& process, const wchar_t* watch);
+// Waits for process to end; true if it started no process named `exe`.
+bool EndsWithoutChild(const Process& process, const wchar_t* exe);
 bool Exists(const std::wstring& path);
 
 // Each test gets a program folder whose path holds blanks, with the probe
@@ -63,9 +65,11 @@ protected:
     DWORD Crash(Process& probe, const wchar_t* mode);
     // Starts pellisk.exe by hand with this whole command line.
     void StartReporter(Process& pellisk, std::wstring commandLine);
-    // Waits for Pellisk's dialog (of pellisk, when started by hand) and opens
-    // its process if the test did not start it.
-    HWND WaitCrashDialog(Process& pellisk);
+    // Waits for the dialog of the Pellisk that the probe started, and opens
+    // that Pellisk (other tests may run Pellisk at the same time).
+    HWND WaitCrashDialog(const Process& probe, Process& pellisk);
+    // Waits for the dialog of a Pellisk the test started itself.
+    HWND WaitCrashDialog(const Process& pellisk);
 
     std::wstring folder_, probe_, reporter_;
 };

@@ -7,7 +7,7 @@ TEST_F(CrashChain, NoThankYouEndsWithTwoAndWritesNothing) {
     InstallReporter();
     Process probe, pellisk;
     Crash(probe, L"access");
-    HWND dialog = WaitCrashDialog(pellisk);
+    HWND dialog = WaitCrashDialog(probe, pellisk);
     EXPECT_TRUE(probe.running());  // the filter waits for the reporter
     uitest::press(dialog, IDCANCEL);
     EXPECT_EQ(2u, uitest::wait_exit(pellisk.handle));
@@ -22,7 +22,7 @@ TEST_F(CrashChain, MissingFolderGivesFileErrorWithTheFullPathAndTheDialogStays) 
     InstallReporter();
     Process probe, pellisk;
     Crash(probe, L"access");
-    HWND dialog = WaitCrashDialog(pellisk);
+    HWND dialog = WaitCrashDialog(probe, pellisk);
     const std::wstring dump = folder_ + L"no such folder\\crash.dmp";
     uitest::press(dialog, 1002);
     AnswerSaveBox(pellisk.id, dump);
@@ -30,6 +30,7 @@ TEST_F(CrashChain, MissingFolderGivesFileErrorWithTheFullPathAndTheDialogStays) 
     EXPECT_TRUE(IsWindowVisible(dialog));
     uitest::press(dialog, IDCANCEL);
     EXPECT_EQ(2u, uitest::wait_exit(pellisk.handle));
+    uitest::wait_exit(probe.handle);
 }
 
 // A process that cannot be opened: the user is told, no empty file is left
@@ -53,7 +54,7 @@ TEST_F(CrashChain, UnwritableDumpIsReportedAndLeavesNoFile) {
 TEST_F(CrashChain, MissingReporterLetsTheCrashGoOn) {
     Process probe;
     Crash(probe, L"access");
-    EXPECT_TRUE(EndsWithoutWindow(probe, kCrashDialog));
+    EXPECT_TRUE(EndsWithoutChild(probe, L"pellisk.exe"));
 }
 
 // Started by hand: only a tail of three fields shows the dialog. The runtime

@@ -20,7 +20,7 @@ TEST_F(CrashChain, CrashEndsInAMinidumpNamingTheCrashedThread) {
         SCOPED_TRACE(uitest::narrow(c.mode));
         Process probe, pellisk;
         const DWORD crashed = Crash(probe, c.mode);
-        HWND dialog = WaitCrashDialog(pellisk);
+        HWND dialog = WaitCrashDialog(probe, pellisk);
         EXPECT_EQ(L"&Save and exit", uitest::text(uitest::child(dialog, 1002)));
         EXPECT_EQ(L"&No, thank you", uitest::text(uitest::child(dialog, IDCANCEL)));
 
@@ -56,13 +56,14 @@ TEST_F(CrashChain, ExistingFileIsReplacedAfterTheQuestion) {
     }
     Process probe, pellisk;
     const DWORD crashed = Crash(probe, L"access");
-    HWND dialog = WaitCrashDialog(pellisk);
+    HWND dialog = WaitCrashDialog(probe, pellisk);
     uitest::press(dialog, 1002);
     HWND box = uitest::wait_window(L"Save As", L"#32770", pellisk.id);
     uitest::set_text(uitest::first_descendant(box, L"Edit"), dump);
     uitest::press(box, IDOK);
     uitest::press(WaitOtherDialog(pellisk.id, {dialog, box}), IDYES);
     EXPECT_EQ(2u, uitest::wait_exit(pellisk.handle, kDumpTimeout));
+    uitest::wait_exit(probe.handle);
     const Minidump read = ReadMinidump(dump);
     EXPECT_TRUE(read.signature);
     EXPECT_EQ(crashed, read.exceptionThread);
