@@ -36,11 +36,12 @@ struct Text {
     }
     void add(const wchar_t* text) { add(text, static_cast<size_t>(lstrlenW(text))); }
     void add(unsigned long long value) {
-        wchar_t digits[24];
-        size_t n = 0;
-        do digits[sizeof digits / sizeof *digits - 1 - n++] = static_cast<wchar_t>(L'0' + value % 10);
+        constexpr size_t kDigits = 20;  // enough for 2^64 - 1
+        wchar_t digits[kDigits];
+        size_t first = kDigits;
+        do digits[--first] = static_cast<wchar_t>(L'0' + value % 10);
         while ((value /= 10) != 0);
-        add(digits + sizeof digits / sizeof *digits - n, n);
+        add(digits + first, kDigits - first);
     }
 };
 

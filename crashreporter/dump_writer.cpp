@@ -37,14 +37,12 @@ struct DumpCall {
     HANDLE file;
     MINIDUMP_EXCEPTION_INFORMATION* exception;
     BOOL written;
-    DWORD error;
 };
 
 void CallMiniDumpWriteDump(void* p) {
     auto* call = static_cast<DumpCall*>(p);
     call->written = MiniDumpWriteDump(call->process, call->processId, call->file, MiniDumpWithCodeSegs,
                                       call->exception, nullptr, nullptr);
-    call->error = GetLastError();
 }
 
 // The access the dump needs (PROCESS_ALL_ACCESS of the XP-era headers).
@@ -77,7 +75,7 @@ void RunTranslated(void (*fn)(void*), void* arg) {
 
 void WriteDump(uintptr_t pointers, int32_t processId, int32_t threadId, const std::wstring& path) {
     CAutoHandle process(OpenProcess(kProcessAccess, FALSE, static_cast<DWORD>(processId)));
-    if (!process) throw CDumpError(path, GetLastError());
+    if (!process) throw CDumpError(path);
     CAutoHandle file(
         CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) throw CFileError(path, 0);
@@ -86,7 +84,7 @@ void WriteDump(uintptr_t pointers, int32_t processId, int32_t threadId, const st
     exception.ThreadId = static_cast<DWORD>(threadId);
     exception.ExceptionPointers = reinterpret_cast<EXCEPTION_POINTERS*>(pointers);
     exception.ClientPointers = TRUE;  // the address is in the crashed process
-    DumpCall call{process.get(), static_cast<DWORD>(processId), file.get(), &exception, FALSE, 0};
+    DumpCall call{process.get(), static_cast<DWORD>(processId), file.get(), &exception, FALSE};
     auto discard = [&] {
         file.reset();
         DeleteFileW(path.c_str());
@@ -99,6 +97,6 @@ void WriteDump(uintptr_t pointers, int32_t processId, int32_t threadId, const st
     }
     if (!call.written) {
         discard();
-        throw CDumpError(path, call.error);
+        throw CDumpError(path);
     }
 }

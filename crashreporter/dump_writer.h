@@ -25,9 +25,8 @@ public:
 // failed (the file it had begun is removed).
 class CDumpError {
 public:
-    CDumpError(std::wstring name, DWORD code) : name(std::move(name)), code(code) {}
+    explicit CDumpError(std::wstring name) : name(std::move(name)) {}
     std::wstring name;
-    DWORD code;  // GetLastError()
 };
 
 // Owns one kernel handle. Null and INVALID_HANDLE_VALUE hold nothing and are

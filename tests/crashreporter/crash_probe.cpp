@@ -24,10 +24,9 @@ void Report() {
 // needs more than the one page left), so the probe does what the system
 // does: it uses its stack up to the last pages and calls the filter there
 // with a stack-overflow record.
-constexpr size_t kStackReserve = 256 * 1024;
-// The last page and the guard page, and one page as the system leaves it.
-constexpr size_t kStackLeft = 3 * 4096;
-uintptr_t stackTop;
+// The never-committed last page, the guard page and one page to work in.
+constexpr uintptr_t kStackLeft = 3 * 4096;
+uintptr_t stackBottom;
 CONTEXT overflowContext;
 EXCEPTION_RECORD overflowRecord;
 EXCEPTION_POINTERS overflowPointers{&overflowRecord, &overflowContext};
@@ -35,7 +34,7 @@ EXCEPTION_POINTERS overflowPointers{&overflowRecord, &overflowContext};
 __attribute__((noinline)) void OverflowAndCrash() {
     volatile char frame[256];
     frame[0] = 1;
-    if (stackTop - reinterpret_cast<uintptr_t>(frame) < kStackReserve - kStackLeft) {
+    if (reinterpret_cast<uintptr_t>(frame) - stackBottom > kStackLeft) {
         OverflowAndCrash();
     } else {
         RtlCaptureContext(&overflowContext);
@@ -47,8 +46,9 @@ __attribute__((noinline)) void OverflowAndCrash() {
 }
 
 DWORD WINAPI OverflowThread(void*) {
-    volatile char top;
-    stackTop = reinterpret_cast<uintptr_t>(&top);
+    MEMORY_BASIC_INFORMATION stack{};
+    VirtualQuery(&stack, &stack, sizeof stack);
+    stackBottom = reinterpret_cast<uintptr_t>(stack.AllocationBase);
     Report();
     OverflowAndCrash();
     ExitProcess(EXCEPTION_STACK_OVERFLOW);  // as the system's handling would
@@ -75,8 +75,7 @@ int wmain(int argc, wchar_t** argv) {
     InstallCrashReportFilter();
     const bool overflow = wcscmp(mode, L"overflow") == 0;
     if (overflow || wcscmp(mode, L"worker") == 0) {
-        HANDLE worker = CreateThread(nullptr, overflow ? kStackReserve : 0, overflow ? OverflowThread : Worker, nullptr,
-                                     overflow ? STACK_SIZE_PARAM_IS_A_RESERVATION : 0, nullptr);
+        HANDLE worker = CreateThread(nullptr, 0, overflow ? OverflowThread : Worker, nullptr, 0, nullptr);
         WaitForSingleObject(worker, INFINITE);
         return 0;
     }
