@@ -69,10 +69,10 @@ TEST(UiDriver, FailingScriptClosesTheDialogAndReports) {
     } cases[] = {
         {[] { uitest::wait_window(L"No such window", nullptr, 0, std::chrono::milliseconds(300)); },
          "timed out: window \"No such window\""},
-        {[] { uitest::press(uitest::wait_window(L"Driver test", L"#32770"), 1234); },
+        {[] { uitest::press(uitest::wait_window(L"Driver test", L"#32770", GetCurrentProcessId()), 1234); },
          "no button 1234 in \"Driver test\""},
         {[] {
-             HWND dlg = uitest::wait_window(L"Driver test", L"#32770");
+             HWND dlg = uitest::wait_window(L"Driver test", L"#32770", GetCurrentProcessId());
              EnableWindow(uitest::child(dlg, IDOK), FALSE);
              uitest::press(dlg, IDOK);
          },
