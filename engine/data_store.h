@@ -47,12 +47,15 @@ public:
         progress.post_range(100);
         progress.post_position(0);
         open_file();
+        struct Closer {
+            DataStore& store;
+            ~Closer() { store.close_file(); }
+        } closer{*this};
         for (const Item& item : items_) {
             if (stop.is_stopped())
                 break;
             store_item(item);
         }
-        close_file();
         return done_;
     }
 
