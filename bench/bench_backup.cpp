@@ -11,8 +11,9 @@
 #include <psapi.h>
 #include <shlobj.h>
 
-#include "LzmaEnc.h"
 #include "backup_item.h"
+#include "engine_test_util.h"
+#include "lzma_ram.h"
 
 namespace {
 
@@ -109,25 +110,6 @@ Tree make_tree(const std::wstring& root)
     return tree;
 }
 
-void remove_tree(const std::wstring& path)
-{
-    WIN32_FIND_DATAW found;
-    HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &found);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = found.cFileName;
-            if (name == L"." || name == L"..")
-                continue;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                remove_tree(path + L"\\" + name);
-            else
-                DeleteFileW((path + L"\\" + name).c_str());
-        } while (FindNextFileW(find, &found));
-        FindClose(find);
-    }
-    RemoveDirectoryW(path.c_str());
-}
-
 double time_copy(const Tree& tree, const std::wstring& target)
 {
     remove_tree(target);
@@ -165,17 +147,7 @@ void sz_free(void*, void* p) { free(p); }
 // pieces; only the encoding is timed.
 double time_bare_encoder(const Tree& tree)
 {
-    CLzmaEncProps props;
-    LzmaEncProps_Init(&props);
-    props.dictSize = 0x200000;
-    props.lc = 3;
-    props.lp = 0;
-    props.pb = 2;
-    props.algo = 1;
-    props.fb = 64;
-    props.btMode = 1;
-    props.numHashBytes = 4;
-    props.numThreads = 1;
+    const CLzmaEncProps props = LzmaRamProps(0x200000);
     ISzAlloc alloc = {sz_alloc, sz_free};
     std::vector<Byte> piece(kChunkPiece), out(2 * kChunkPiece);
     double seconds = 0;

@@ -3,7 +3,6 @@
 #include <cstdlib>
 
 #include "LzmaDec.h"
-#include "LzmaEnc.h"
 
 namespace {
 
@@ -52,18 +51,8 @@ void put_u64(unsigned char* out, uint64_t v)
 
 } // namespace
 
-int LzmaRamEncode(const unsigned char* inBuffer, size_t inSize, unsigned char* outBuffer, size_t outSize,
-                  size_t* outSizeProcessed, uint32_t dictionarySize, int filterMode)
+CLzmaEncProps LzmaRamProps(uint32_t dictionarySize)
 {
-    *outSizeProcessed = 0;
-    if (filterMode != SZ_FILTER_NO)
-        return 1;
-    if (outSize < LZMA_RAM_HEADER_SIZE)
-        return 3;
-    CLzmaEncHandle encoder = t_encoder.get();
-    if (!encoder)
-        return 2;
-
     CLzmaEncProps props;
     LzmaEncProps_Init(&props);
     props.dictSize = dictionarySize;
@@ -76,6 +65,22 @@ int LzmaRamEncode(const unsigned char* inBuffer, size_t inSize, unsigned char* o
     props.numHashBytes = 4;
     props.numThreads = 1;
     props.writeEndMark = 0;
+    return props;
+}
+
+int LzmaRamEncode(const unsigned char* inBuffer, size_t inSize, unsigned char* outBuffer, size_t outSize,
+                  size_t* outSizeProcessed, uint32_t dictionarySize, int filterMode)
+{
+    *outSizeProcessed = 0;
+    if (filterMode != SZ_FILTER_NO)
+        return 1;
+    if (outSize < LZMA_RAM_HEADER_SIZE)
+        return 3;
+    CLzmaEncHandle encoder = t_encoder.get();
+    if (!encoder)
+        return 2;
+
+    const CLzmaEncProps props = LzmaRamProps(dictionarySize);
     SizeT propsLen = LZMA_PROPS_SIZE;
     if (LzmaEnc_SetProps(encoder, &props) != SZ_OK || LzmaEnc_WriteProperties(encoder, outBuffer + 1, &propsLen) != SZ_OK)
         return 1;

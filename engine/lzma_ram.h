@@ -7,8 +7,15 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "LzmaEnc.h"
+
 constexpr size_t LZMA_RAM_HEADER_SIZE = 14;
 constexpr int SZ_FILTER_NO = 0;
+
+// The settings of every stream: 2 MiB dictionary (or the one given), lc 3,
+// lp 0, pb 2, normal mode, 64 fast bytes, binary-tree match finder with
+// 4-byte hashing, no end marker.
+CLzmaEncProps LzmaRamProps(uint32_t dictionarySize);
 
 // 0 on success; 3 when the output room is too small (always under 14
 // bytes), 2 when memory runs out, 1 for any other failure. The output is

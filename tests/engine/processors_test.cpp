@@ -1,17 +1,15 @@
+#include <atomic>
 #include <cstring>
 #include <string>
-#include <vector>
-
-#include <atomic>
 #include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 #include <openssl/des.h>
 
-#include "LzmaEnc.h"
-
 #include "engine_test_util.h"
 #include "item_head.h"
+#include "lzma_ram.h"
 #include "processors.h"
 
 #include <psapi.h>
@@ -57,15 +55,6 @@ Bytes utf16z(const std::wstring& s)
     b.push_back(0);
     b.push_back(0);
     return b;
-}
-
-// The LZMA stream header a writer must produce for `size` input bytes.
-Bytes lzma_header(uint64_t size)
-{
-    Bytes h = {1, 0, 0x5d, 0x00, 0x00, 0x20, 0x00};
-    for (int i = 0; i < 8; ++i)
-        h.push_back(static_cast<uint8_t>(size >> (8 * i)));
-    return h;
 }
 
 } // namespace
@@ -282,17 +271,7 @@ void sz_free(void*, void* p) { std::free(p); }
 // The block a fresh one-call SDK encoder makes of the input.
 Bytes one_call_block(const Bytes& in)
 {
-    CLzmaEncProps props;
-    LzmaEncProps_Init(&props);
-    props.dictSize = 0x200000;
-    props.lc = 3;
-    props.lp = 0;
-    props.pb = 2;
-    props.algo = 1;
-    props.fb = 64;
-    props.btMode = 1;
-    props.numHashBytes = 4;
-    props.numThreads = 1;
+    const CLzmaEncProps props = LzmaRamProps(0x200000);
     Bytes out(15 + 2 * in.size());
     SizeT dataLen = 2 * in.size() - 14, propsLen = 5;
     ISzAlloc alloc = {sz_alloc, sz_free};

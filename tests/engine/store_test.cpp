@@ -58,14 +58,6 @@ std::vector<std::wstring> names(const parse::Archive& a)
     return out;
 }
 
-Bytes lzma_header(uint64_t size)
-{
-    Bytes h = {1, 0, 0x5d, 0x00, 0x00, 0x20, 0x00};
-    for (int i = 0; i < 8; ++i)
-        h.push_back(static_cast<uint8_t>(size >> (8 * i)));
-    return h;
-}
-
 // The chunk bytes the format asks for, given the source piece they hold.
 void expect_chunk_form(const Bytes& chunk, size_t piece, bool compress, bool encrypt)
 {
