@@ -81,7 +81,6 @@ void FileWriter::discard()
 
 bool FileWriter::open_item()
 {
-    discard();
     const std::wstring stored = head_text(head_->item.folder);
     const std::wstring name = head_text(head_->item.name);
     wchar_t folder[kPathRoom];
@@ -108,6 +107,8 @@ bool FileWriter::open_item()
 
 int32_t FileWriter::write_item(const uint8_t* data, int32_t len)
 {
+    if (len == 0)
+        return 0;
     DWORD written = 0;
     if (len < 0 || !WriteFile(file_, data, static_cast<DWORD>(len), &written, nullptr) ||
         written != static_cast<DWORD>(len))

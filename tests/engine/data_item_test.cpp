@@ -200,9 +200,8 @@ TEST(FileWriter, UncreatableFileThrowsTheOpenText)
 
 class RegWriterTest : public ::testing::Test {
 protected:
-    const std::wstring key = L"Software\\BrisvaleTest\\items-" + std::to_wstring(GetCurrentProcessId());
-    void SetUp() override { delete_key(HKEY_CURRENT_USER, key); }
-    void TearDown() override { delete_key(HKEY_CURRENT_USER, key); }
+    TestKey testKey;
+    const std::wstring key = testKey.path();
 
     bool restore(uint32_t root, uint32_t type, const std::wstring& name, uint64_t headSize,
                  const std::vector<std::vector<uint8_t>>& chunks)
@@ -227,7 +226,7 @@ TEST_F(RegWriterTest, SetsValuesOfAnySizeOnlyWhenWhole)
         {L"too long", 100, {60, 60}, false},
     };
     for (const Row& row : rows) {
-        set_value(HKEY_CURRENT_USER, key, row.name, REG_SZ, bytes("old"));
+        testKey.set(L"", row.name, REG_SZ, bytes("old"));
         std::vector<std::vector<uint8_t>> chunks;
         std::vector<uint8_t> all;
         for (size_t n : row.chunks) {

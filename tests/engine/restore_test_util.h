@@ -1,5 +1,5 @@
-// Helpers of the restore tests: scratch folders, environment and registry
-// set-up, digests, and a small writer of hand-made archive records.
+// Helpers of the restore tests: environment overrides, registry reads,
+// digests, and a small writer of hand-made archive records.
 #pragma once
 
 #include <cstdint>
@@ -13,49 +13,6 @@
 #include <windows.h>
 
 #include "engine_test_util.h"
-
-// A fresh folder under the temp folder, removed with all it holds.
-class TempDir {
-public:
-    TempDir()
-    {
-        static int serial = 0;
-        wchar_t base[MAX_PATH];
-        GetTempPathW(MAX_PATH, base);
-        path_ = std::wstring(base) + L"brv-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++serial);
-        remove_tree(path_);
-        CreateDirectoryW(path_.c_str(), nullptr);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    ~TempDir() { remove_tree(path_); }
-    const std::wstring& path() const { return path_; }
-    std::wstring operator/(const std::wstring& name) const { return path_ + L"\\" + name; }
-
-    static void remove_tree(const std::wstring& path)
-    {
-        WIN32_FIND_DATAW fd;
-        HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &fd);
-        if (find != INVALID_HANDLE_VALUE) {
-            do {
-                const std::wstring name = fd.cFileName;
-                if (name == L"." || name == L"..")
-                    continue;
-                const std::wstring child = path + L"\\" + name;
-                SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                    remove_tree(child);
-                else
-                    DeleteFileW(child.c_str());
-            } while (FindNextFileW(find, &fd));
-            FindClose(find);
-        }
-        RemoveDirectoryW(path.c_str());
-    }
-
-private:
-    std::wstring path_;
-};
 
 // Sets an environment variable of this process for the lifetime of the object.
 class EnvOverride {
@@ -85,17 +42,6 @@ inline std::wstring expand(const std::wstring& text)
 }
 
 inline bool file_exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-inline void write_bytes(const std::wstring& path, const std::vector<uint8_t>& bytes)
-{
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD written = 0;
-    if (h != INVALID_HANDLE_VALUE) {
-        if (!bytes.empty())
-            WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-        CloseHandle(h);
-    }
-}
 
 inline std::wstring sha256_hex(const std::vector<uint8_t>& bytes)
 {
@@ -131,16 +77,6 @@ inline std::optional<RegValue> read_value(HKEY root, const std::wstring& key, co
     }
     RegCloseKey(k);
     return out;
-}
-
-inline void set_value(HKEY root, const std::wstring& key, const std::wstring& name, DWORD type,
-                      const std::vector<uint8_t>& data)
-{
-    HKEY k;
-    if (RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k, nullptr) == ERROR_SUCCESS) {
-        RegSetValueExW(k, name.c_str(), 0, type, data.data(), static_cast<DWORD>(data.size()));
-        RegCloseKey(k);
-    }
 }
 
 inline void delete_key(HKEY root, const std::wstring& key) { SHDeleteKeyW(root, key.c_str()); }
