@@ -44,7 +44,7 @@ bool with_attributes_cleared(const std::wstring& path, Op op)
 HKEY predefined_root(uint32_t value)
 {
     for (HKEY root : {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS, HKEY_CURRENT_CONFIG})
-        if (static_cast<uint32_t>(reinterpret_cast<ULONG_PTR>(root)) == value)
+        if (reg_root_value(root) == value)
             return root;
     return nullptr;
 }
@@ -85,7 +85,7 @@ bool FileWriter::open_item()
     const std::wstring name = head_text(head_->item.name);
     wchar_t folder[kPathRoom];
     const DWORD expanded = ExpandEnvironmentStringsW(stored.c_str(), folder, kPathRoom);
-    if (expanded == 0 || expanded > kPathRoom)
+    if (expanded == 0 || expanded > kPathRoom || name.empty())
         throw create_failure(stored + L"\\" + name);
     if (!PathFileExistsW(folder))
         SHCreateDirectoryExW(nullptr, folder, nullptr);

@@ -183,18 +183,38 @@ TEST(FileWriter, TargetThatCannotBeReplacedIsLeftAlone)
     EXPECT_FALSE(file_exists(dir / L"folder.dbx.~korvane"));
 }
 
+TEST(FileWriter, TargetHeldByAnotherProgramIsLeftAlone)
+{
+    TempDir dir;
+    const std::wstring path = dir / L"Inbox.dbx";
+    write_bytes(path, bytes("in use"));
+    HANDLE held = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(restore_file(build::file_head(dir.path(), L"Inbox.dbx", 3), {bytes("new")}));
+    CloseHandle(held);
+    EXPECT_EQ(read_bytes(path), bytes("in use"));
+    EXPECT_FALSE(file_exists(path + L".~korvane"));
+}
+
 TEST(FileWriter, UncreatableFileThrowsTheOpenText)
 {
     TempDir dir;
     write_bytes(dir / L"plain.txt", bytes("x"));
-    auto item = make_item<FileDataItem>(build::file_head(dir / L"plain.txt\\sub", L"a.txt", 1));
-    try {
-        item->open_item();
-        FAIL() << "no exception";
-    } catch (const EngExcept::FileException& e) {
-        EXPECT_EQ(e.get_message(), L"FileWriter::open_item(): Failed to create file!");
-        EXPECT_EQ(e.get_detail(), dir / L"plain.txt\\sub\\a.txt");
-        EXPECT_EQ(e.get_code(), 3);
+    struct Row { std::wstring folder, name, detail; };
+    const Row rows[] = {
+        {dir / L"plain.txt\\sub", L"a.txt", dir / L"plain.txt\\sub\\a.txt"}, // a file where a folder belongs
+        {dir.path(), L"", dir.path() + L"\\"},                                // no name
+    };
+    for (const Row& row : rows) {
+        auto item = make_item<FileDataItem>(build::file_head(row.folder, row.name, 1));
+        try {
+            item->open_item();
+            ADD_FAILURE() << "no exception for " << row.detail;
+        } catch (const EngExcept::FileException& e) {
+            EXPECT_EQ(e.get_message(), L"FileWriter::open_item(): Failed to create file!");
+            EXPECT_EQ(e.get_detail(), row.detail);
+            EXPECT_EQ(e.get_code(), 3);
+        }
     }
 }
 
