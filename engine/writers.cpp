@@ -85,7 +85,8 @@ bool FileWriter::open_item()
     const std::wstring name = head_text(head_->item.name);
     wchar_t folder[kPathRoom];
     const DWORD expanded = ExpandEnvironmentStringsW(stored.c_str(), folder, kPathRoom);
-    if (expanded == 0 || expanded > kPathRoom || name.empty())
+    // Only a whole path names a place: never one relative to this process.
+    if (expanded == 0 || expanded > kPathRoom || name.empty() || PathIsRelativeW(folder))
         throw create_failure(stored + L"\\" + name);
     if (!PathFileExistsW(folder))
         SHCreateDirectoryExW(nullptr, folder, nullptr);

@@ -204,6 +204,7 @@ TEST(FileWriter, UncreatableFileThrowsTheOpenText)
     const Row rows[] = {
         {dir / L"plain.txt\\sub", L"a.txt", dir / L"plain.txt\\sub\\a.txt"}, // a file where a folder belongs
         {dir.path(), L"", dir.path() + L"\\"},                                // no name
+        {L"relative\\folder", L"a.txt", L"relative\\folder\\a.txt"},        // no whole path
     };
     for (const Row& row : rows) {
         auto item = make_item<FileDataItem>(build::file_head(row.folder, row.name, 1));
