@@ -46,6 +46,20 @@ struct Released {
 
 class ComponentTest : public ComponentsTest {};
 
+// The transfer half of a component object, reporting to a window.
+struct TransferHalf {
+    Released<IMediaCopier> copier;
+    Released<IMediaCopierNotify> notify;
+};
+
+void OpenTransfer(IUnknown* object, HWND window, UINT last, TransferHalf& half)
+{
+    ASSERT_EQ(S_OK, object->QueryInterface(IID_IMediaCopier, half.copier.out()));
+    ASSERT_EQ(S_OK, half.copier.p->QueryInterface(IID_IMediaCopierNotify, half.notify.out()));
+    half.notify.p->SetNotifyWindow(window);
+    half.notify.p->SetMessageRange(kFirst, last);
+}
+
 TEST_F(ComponentTest, RegistersInProcessServerWithBothThreadingModels)
 {
     for (const ServedClass& served : kClasses) {
@@ -154,16 +168,12 @@ TEST_F(ComponentTest, StopBeforeRunEndsRunAtOnce)
     ftp.p->SetHost(host);
     SysFreeString(host);
     ftp.p->SetPort(server.port());
-    Released<IMediaCopier> copier;
-    ASSERT_EQ(S_OK, ftp.p->QueryInterface(IID_IMediaCopier, copier.out()));
-    Released<IMediaCopierNotify> notify;
-    ASSERT_EQ(S_OK, copier.p->QueryInterface(IID_IMediaCopierNotify, notify.out()));
     RecorderWindow window(kFirst);
-    notify.p->SetNotifyWindow(window.hwnd());
-    notify.p->SetMessageRange(kFirst, kFirst + 2);
+    TransferHalf half;
+    ASSERT_NO_FATAL_FAILURE(OpenTransfer(ftp.p, window.hwnd(), kFirst + 2, half));
 
-    EXPECT_EQ(S_OK, notify.p->Stop());
-    EXPECT_EQ(E_ABORT, RunOnWorker([&] { return copier.p->Run(); }));
+    EXPECT_EQ(S_OK, half.notify.p->Stop());
+    EXPECT_EQ(E_ABORT, RunOnWorker([&] { return half.copier.p->Run(); }));
     EXPECT_TRUE(window.wellOrdered());
     EXPECT_TRUE(window.finalStatusFailed());
     EXPECT_EQ(0, server.connections());
@@ -175,20 +185,16 @@ TEST_F(ComponentTest, MessagesStayInsideTheGivenRange)
     Released<ICdBurnerSettings> burner;
     ASSERT_EQ(S_OK, CoCreateInstance(CLSID_CdBurnerComponent, nullptr, CLSCTX_INPROC_SERVER, IID_ICdBurnerSettings,
                                      burner.out()));
-    Released<IMediaCopierNotify> notify;
-    ASSERT_EQ(S_OK, burner.p->QueryInterface(IID_IMediaCopierNotify, notify.out()));
-    Released<IMediaCopier> copier;
-    ASSERT_EQ(S_OK, notify.p->QueryInterface(IID_IMediaCopier, copier.out()));
     RecorderWindow window(kFirst);
-    notify.p->SetNotifyWindow(window.hwnd());
-    notify.p->SetMessageRange(kFirst, kFirst);
-    EXPECT_EQ(E_FAIL, RunOnWorker([&] { return copier.p->Run(); }));
+    TransferHalf half;
+    ASSERT_NO_FATAL_FAILURE(OpenTransfer(burner.p, window.hwnd(), kFirst, half));
+    EXPECT_EQ(E_FAIL, RunOnWorker([&] { return half.copier.p->Run(); }));
     ASSERT_EQ(1u, window.messages().size());
     EXPECT_TRUE(window.finalStatusFailed());
 
-    notify.p->SetNotifyWindow(nullptr);
-    notify.p->SetMessageRange(kFirst, kFirst + 2);
-    EXPECT_EQ(E_FAIL, RunOnWorker([&] { return copier.p->Run(); }));
+    half.notify.p->SetNotifyWindow(nullptr);
+    half.notify.p->SetMessageRange(kFirst, kFirst + 2);
+    EXPECT_EQ(E_FAIL, RunOnWorker([&] { return half.copier.p->Run(); }));
     EXPECT_EQ(1u, window.messages().size());
 }
 

@@ -34,6 +34,7 @@ public:
     HWND hwnd() const { return hwnd_; }
     UINT first() const { return first_; }
     const std::vector<CopierMessage>& messages() const { return messages_; }
+    void clear() { messages_.clear(); }
     // Runs on the window's thread as each message arrives, after it is recorded.
     std::function<void(const CopierMessage&)> onMessage;
 
