@@ -51,10 +51,15 @@ FtpTestServer::FtpTestServer(FtpServerOptions options) : options_(std::move(opti
 
 FtpTestServer::~FtpTestServer()
 {
-    quit_ = true;
-    if (thread_.joinable()) thread_.join();
+    Finish();
     CloseSocket(listener_);
     WSACleanup();
+}
+
+void FtpTestServer::Finish()
+{
+    quit_ = true;
+    if (thread_.joinable()) thread_.join();
 }
 
 std::vector<std::string> FtpTestServer::commands() const

@@ -38,6 +38,9 @@ public:
     FtpTestServer& operator=(const FtpTestServer&) = delete;
 
     int port() const { return port_; }
+    // Stops serving and waits for the server's thread, so that what it
+    // recorded is complete; the client must be done by then.
+    void Finish();
     std::vector<std::string> commands() const;
     std::vector<FtpStoredFile> files() const;
     int connections() const { return connections_; }

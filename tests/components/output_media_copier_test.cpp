@@ -109,6 +109,7 @@ TEST_F(OutputMediaCopierTest, FtpUploadArrivesByteForByteInPassiveAndActiveMode)
         const _PreferenceFTP block = FtpBlock(server.port(), passive);
 
         EXPECT_EQ(S_OK, Transfer(1, &block, archivePath));
+        server.Finish();
         const std::vector<FtpStoredFile> files = server.files();
         ASSERT_EQ(1u, files.size());
         EXPECT_EQ("/archives", files[0].directory);
@@ -165,6 +166,7 @@ TEST_F(OutputMediaCopierTest, FtpFailuresEndWithAFailureStatus)
         c.change(block, source);
 
         EXPECT_TRUE(FAILED(Transfer(1, &block, source)));
+        server.Finish();
         EXPECT_TRUE(window.wellOrdered());
         EXPECT_TRUE(window.finalStatusFailed());
         if (c.reply) {
@@ -186,6 +188,7 @@ TEST_F(OutputMediaCopierTest, StopDuringAnUploadEndsItWithAFailureStatus)
     EXPECT_EQ(E_ABORT, Transfer(1, &block, archivePath, StopOnFirstProgress));
     EXPECT_TRUE(window.wellOrdered());
     EXPECT_TRUE(window.finalStatusFailed());
+    server.Finish();
     ASSERT_EQ(1u, server.files().size());
     EXPECT_FALSE(server.files()[0].complete);
 }
