@@ -5,7 +5,7 @@
 #pragma once
 
 #include "media_copier_iface.h"
-#include "preference_file.h"
+#include "records.h"
 
 #include <cstdint>
 #include <memory>
