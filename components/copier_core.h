@@ -53,7 +53,7 @@ private:
 // The archive being transferred, read in pieces.
 class SourceFile {
 public:
-    // Fails with a status naming the path when the file cannot be opened.
+    // Throws a failure naming the path when the file cannot be opened.
     explicit SourceFile(const std::wstring& path);
     uint64_t size() const { return size_; }
     // Fills `buffer` with up to `capacity` bytes; 0 at the end.
@@ -82,7 +82,6 @@ public:
     HRESULT STDMETHODCALLTYPE SetNotifyWindow(HWND window) override;
     HRESULT STDMETHODCALLTYPE Stop() override;
 
-    // For the transfers' own helpers.
     // Progress as done out of total bytes; sent only when the percentage changes.
     void SendProgress(uint64_t done, uint64_t total);
     void SendStatus(const std::wstring& text, bool failed);

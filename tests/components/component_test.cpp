@@ -2,7 +2,7 @@
 // device list and the sticky stop.
 #include "copier_harness.h"
 #include "ftp_test_server.h"
-#include "media_copier_iface.h"
+#include "output_media_copier.h"
 
 #include <objbase.h>
 
@@ -132,28 +132,30 @@ TEST_F(ComponentTest, ServerStaysLoadedWhileAnObjectLivesAndRefusesAggregation)
     }
 }
 
+// As the writer lists ask: a BurnCD without a block, then the device names.
 TEST_F(ComponentTest, DiscStandInListsItsConfiguredDevicesInOrder)
 {
     // Entries without a name or a folder are no devices.
     SetEnvironmentVariableW(L"BRISVALE_DISC_FOLDERS", L"Writer B=C:\\discs\\b;=C:\\x;Empty=;Writer A=C:\\discs\\a\\");
-    Released<ICdBurnerSettings> burner;
-    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_CdBurnerComponent, nullptr, CLSCTX_INPROC_SERVER, IID_ICdBurnerSettings,
-                                     burner.out()));
+    BurnCD burner;
+    ASSERT_EQ(S_OK, burner.Create());
     SetEnvironmentVariableW(L"BRISVALE_DISC_FOLDERS", nullptr);
     long count = -1;
-    ASSERT_EQ(S_OK, burner.p->GetDeviceCount(&count));
+    ASSERT_EQ(S_OK, burner.settings->GetDeviceCount(&count));
     ASSERT_EQ(2, count);
     const wchar_t* expected[] = {L"Writer B", L"Writer A"};
     for (long i = 0; i < count; ++i) {
         BSTR name = nullptr;
-        ASSERT_EQ(S_OK, burner.p->GetDeviceName(i, &name));
+        ASSERT_EQ(S_OK, burner.settings->GetDeviceName(i, &name));
         EXPECT_STREQ(expected[i], name);
         SysFreeString(name);
     }
     BSTR name = reinterpret_cast<BSTR>(1);
-    EXPECT_EQ(E_INVALIDARG, burner.p->GetDeviceName(2, &name));
+    EXPECT_EQ(E_INVALIDARG, burner.settings->GetDeviceName(2, &name));
     EXPECT_EQ(nullptr, name);
-    EXPECT_EQ(E_INVALIDARG, burner.p->GetDeviceName(-1, &name));
+    EXPECT_EQ(E_INVALIDARG, burner.settings->GetDeviceName(-1, &name));
+    EXPECT_EQ(0u, burner.Release());
+    EXPECT_EQ(nullptr, burner.settings);
 }
 
 // A stop that arrives before Run (the worker passed its own stop check just

@@ -182,6 +182,8 @@ void FtpTestServer::Session(SOCKET control)
             } else {
                 Reply(control, "501 Bad PORT argument.");
             }
+        } else if (verb == "STOR" && options_.fault == FtpServerOptions::Fault::RefuseStore) {
+            Reply(control, "550 " + argument + ": Permission denied.");
         } else if (verb == "STOR") {
             Reply(control, "150 Opening BINARY mode data connection for " + argument + ".");
             SOCKET data = INVALID_SOCKET;
@@ -190,6 +192,11 @@ void FtpTestServer::Session(SOCKET control)
                 CloseSocket(passive);
             } else if (active.sin_port != 0) {
                 data = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+                if (options_.fault == FtpServerOptions::Fault::ForeignDataPeer) {
+                    sockaddr_in other = Loopback(0);
+                    other.sin_addr.s_addr = htonl(INADDR_LOOPBACK + 1);
+                    bind(data, reinterpret_cast<sockaddr*>(&other), sizeof other);
+                }
                 if (connect(data, reinterpret_cast<sockaddr*>(&active), sizeof active) != 0) CloseSocket(data);
                 active = {};
             }

@@ -16,6 +16,8 @@ struct FtpServerOptions {
         None,
         DropMidTransfer, // closes both connections once some data has arrived
         HoldTransfer,    // stops reading data after the first piece and never confirms
+        RefuseStore,     // answers STOR with 550
+        ForeignDataPeer, // opens active data connections from 127.0.0.2
     };
     std::string user = "backup";
     std::string password = "s3cret";

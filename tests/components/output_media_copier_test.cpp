@@ -146,6 +146,11 @@ TEST_F(OutputMediaCopierTest, FtpFailuresEndWithAFailureStatus)
          L"530 Login incorrect.", 1000},
         {"missing directory", Fault::None, [](_PreferenceFTP& b, std::wstring&) { SetText(b.directory, L"/nowhere"); },
          L"550 /nowhere: No such file or directory.", 1000},
+        {"store refused", Fault::RefuseStore, [](_PreferenceFTP&, std::wstring&) {},
+         L"550 Backup 2026-12-10.bvk2: Permission denied.", 1000},
+        // Whoever connects to the client's port first would get the archive.
+        {"active data connection from another host", Fault::ForeignDataPeer,
+         [](_PreferenceFTP& b, std::wstring&) { b.passive = 0; }, L"another host", 1000},
         {"connection dropped mid-transfer", Fault::DropMidTransfer, [](_PreferenceFTP&, std::wstring&) {}, nullptr,
          4 * 1024 * 1024},
         {"missing source file", Fault::None, [](_PreferenceFTP&, std::wstring& s) { s += L".missing"; }, nullptr, 1000},
@@ -172,7 +177,7 @@ TEST_F(OutputMediaCopierTest, FtpFailuresEndWithAFailureStatus)
         if (c.reply) {
             EXPECT_NE(std::wstring::npos, finalText().find(c.reply)) << finalText().c_str();
         }
-        for (const FtpStoredFile& file : server.files()) EXPECT_FALSE(file.complete);
+        for (const FtpStoredFile& file : server.files()) EXPECT_LT(file.data.size(), c.archiveSize);
         for (const std::string& command : server.commands()) EXPECT_NE("DELE x", command);
     }
 }
