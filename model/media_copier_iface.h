@@ -9,6 +9,8 @@
 #include <objbase.h>
 #include <oleauto.h>
 
+#include <type_traits>
+
 // {E60CC2AE-D571-490B-A677-97B560A69551}
 inline constexpr CLSID CLSID_FtpUploadComponent =
     {0xE60CC2AE, 0xD571, 0x490B, {0xA6, 0x77, 0x97, 0xB5, 0x60, 0xA6, 0x95, 0x51}};
@@ -68,3 +70,9 @@ struct IMediaCopierNotify : IUnknown {
     // Callable from another thread while Run runs; makes Run end.
     virtual HRESULT STDMETHODCALLTYPE Stop() = 0;
 };
+
+// One vtable pointer each, and no destructor slots.
+template <class Interface>
+constexpr bool kPlainInterface = sizeof(Interface) == sizeof(void*) && !std::has_virtual_destructor_v<Interface>;
+static_assert(kPlainInterface<IFtpUploadSettings> && kPlainInterface<ICdBurnerSettings> &&
+              kPlainInterface<IMediaCopier> && kPlainInterface<IMediaCopierNotify>);
