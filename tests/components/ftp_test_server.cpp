@@ -140,7 +140,8 @@ void FtpTestServer::Session(SOCKET control)
     bool loggedIn = false;
     SOCKET passive = INVALID_SOCKET;
     sockaddr_in active = {};
-    Reply(control, "220 Brisvale test server ready");
+    // A multi-line greeting, as many servers send: only "220 " ends it.
+    Reply(control, "220-Brisvale test server\r\n 220 is not the end\r\n220-nor is this\r\n220 Ready.");
     while (ReadLine(control, buffer, line, quit_)) {
         {
             std::lock_guard<std::mutex> lock(mutex_);
