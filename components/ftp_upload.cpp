@@ -4,7 +4,9 @@
 #include "ftp_upload.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cwchar>
+#include <cwctype>
 #include <vector>
 
 namespace {
