@@ -29,8 +29,9 @@ public:
     OutputMediaCopier(const OutputMediaCopier&) = delete;
     OutputMediaCopier& operator=(const OutputMediaCopier&) = delete;
 
-    // The whole transfer, on the calling thread, which need not initialise COM.
-    // S_OK only when the archive arrived; every failure also sends a failure status.
+    // The whole transfer, on the calling thread, which need not initialise COM:
+    // the component's result, S_OK when the archive arrived. A component that
+    // cannot be reached fails, and the copier sends the failure status itself.
     virtual HRESULT Start() = 0;
     // From another thread while Start runs; returns at once.
     virtual HRESULT Stop() = 0;
