@@ -8,6 +8,7 @@
 
 #include "eng_except.h"
 #include "engine_test_util.h"
+#include "backup_item.h"
 #include "progress.h"
 #include "source_nodes.h"
 #include "source_readers.h"
@@ -361,4 +362,33 @@ TEST(HooksTest, ProgressPostsOnlyWithAWindowAndTheStopFlagMayBeAbsent)
     EXPECT_FALSE(ctrl.is_stopped());
     std::thread([&] { flag.store(true); }).join();
     EXPECT_TRUE(ctrl.is_stopped());
+}
+
+// Paths that do not fit the records' arrays are left out whole, never cut.
+TEST(SourceTreeTest, NamesBeyondTheRecordArraysAreLeftOutNotCut)
+{
+    TestKey key;
+    const std::wstring level(250, L'k');
+    std::wstring sub;
+    for (int depth = 1; depth <= 4; ++depth) {
+        sub += (sub.empty() ? L"" : L"\\") + level;
+        key.set(sub, L"v", REG_DWORD, {1, 0, 0, 0});
+    }
+    ASSERT_LT(key.path().size() + 1 + 3 * 251, 1024u);
+    ASSERT_GT(key.path().size() + 1 + 4 * 251, 1023u);
+    HKEY deepest;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, (key.path() + L"\\" + sub).c_str(), 0, KEY_READ, &deepest),
+              ERROR_SUCCESS);
+    RegCloseKey(deepest);
+    CustomRegistryBuilder builder;
+    builder.set_key(HKEY_CURRENT_USER, key.path());
+    RegTree tree;
+    tree.build(builder.build_root());
+    EXPECT_EQ(tree.list().size(), 6u) << "three levels, each a key and its value";
+    for (const RegNode& node : tree.list())
+        EXPECT_LT(wcslen(node.key_path()), 1024u);
+
+    EXPECT_NO_THROW(to_file_item(FileNode(L"C:\\x", false, std::wstring(2047, L'n'), L"*.*")));
+    EXPECT_THROW(to_file_item(FileNode(L"C:\\x", false, std::wstring(2048, L'n'), L"*.*")), EngExcept::FileException);
+    EXPECT_THROW(to_file_item(FileNode(std::wstring(2048, L'f'), true, L"", L"*.*")), EngExcept::FileException);
 }
