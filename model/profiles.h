@@ -59,11 +59,14 @@ public:
 
     // Reads every stored profile; with none stored, makes "Default" with every item checked and makes it current.
     void LoadAll(const std::vector<BackupItem*>& items);
+    // Case-sensitive.
     bool Find(const std::wstring& name, Profile& out) const;
+    // Ignores case, as the registry's key names do, so a name that would share another profile's key counts.
     bool Exists(const std::wstring& name) const;
     // In memory only.
     bool Update(const std::wstring& name, const Profile& profile);
-    // An existing name is updated in memory without a registry write; a new one is saved and appended.
+    // An existing name is updated in memory without a registry write (a name differing only in case changes
+    // nothing); a new one is saved and appended.
     void Add(const Profile& profile);
     // Removes the profile's key and its list entry, when the root key opens.
     void Delete(const std::wstring& name);
