@@ -30,7 +30,7 @@ struct ProfileEntry {
 ProfileEntry MakeProfileEntry(const BackupItem* item);
 
 // A profile name must be a single registry key name: not empty, at most 255 characters, no backslash. Names
-// that fail are refused everywhere (Save, Load and Delete do nothing with them); the name dialog checks first.
+// that fail are refused everywhere (Add, Save, Load and Delete do nothing with them); the name dialog checks first.
 bool IsValidProfileName(const std::wstring& name);
 
 class Profile {

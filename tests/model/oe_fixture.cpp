@@ -251,6 +251,13 @@ void MakeFolders(const std::wstring& filePath)
         CreateDirectoryW(filePath.substr(0, at).c_str(), nullptr);
 }
 
+// Removing the installation deletes the mail client's registry trees: never on a real Windows machine.
+bool UnderWine()
+{
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
 }  // namespace
 
 std::wstring DefaultFolder()
@@ -263,6 +270,8 @@ std::wstring DefaultFolder()
 
 Installation Load(const std::wstring& folder)
 {
+    if (!UnderWine())
+        Fail(L"refusing to touch a real mail installation outside a Wine prefix");
     Installation inst;
     inst.values = ParseReg(Decode(ReadFileBytes(folder + L"\\fake_oe.reg")));
     std::wstring wab;

@@ -31,7 +31,8 @@ struct Installation {
 std::wstring DefaultFolder();
 
 // Reads the installation's description. The address book's key gets the path of the listed .wab file, so the
-// installation fits whatever user the prefix has. Throws std::runtime_error on unreadable or malformed data.
+// installation fits whatever user the prefix has. Throws std::runtime_error on unreadable or malformed data, and
+// outside Wine, so the fixture can never replace or delete a real user's mail settings.
 Installation Load(const std::wstring& folder);
 // The bytes a listed file holds.
 std::vector<uint8_t> Content(const File& file);
