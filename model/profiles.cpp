@@ -16,6 +16,16 @@ std::wstring FitEntryName(std::wstring name)
     return name;
 }
 
+// Registry key names compare without regard to case.
+bool SameKeyName(std::wstring a, std::wstring b)
+{
+    if (a.size() != b.size())
+        return false;
+    CharUpperBuffW(a.data(), static_cast<DWORD>(a.size()));
+    CharUpperBuffW(b.data(), static_cast<DWORD>(b.size()));
+    return a == b;
+}
+
 std::wstring ProfileKeyPath(const std::wstring& root, const std::wstring& name)
 {
     return root + L"\\" + name;
@@ -149,7 +159,7 @@ bool ProfileManager::Find(const std::wstring& name, Profile& out) const
 
 bool ProfileManager::Exists(const std::wstring& name) const
 {
-    return std::any_of(profiles_.begin(), profiles_.end(), [&](const Profile& p) { return p.name == name; });
+    return std::any_of(profiles_.begin(), profiles_.end(), [&](const Profile& p) { return SameKeyName(p.name, name); });
 }
 
 bool ProfileManager::Update(const std::wstring& name, const Profile& profile)
@@ -165,6 +175,7 @@ bool ProfileManager::Update(const std::wstring& name, const Profile& profile)
 
 void ProfileManager::Add(const Profile& profile)
 {
+    // A name that differs from a stored one only in case would share its key: it updates only an exact match.
     if (Exists(profile.name)) {
         Update(profile.name, profile);
         return;

@@ -30,7 +30,7 @@ struct ProfileEntry {
 ProfileEntry MakeProfileEntry(const BackupItem* item);
 
 // A profile name must be a single registry key name: not empty, at most 255 characters, no backslash. Names
-// that fail are refused everywhere (Save, Load and Delete do nothing with them); the name dialog checks first.
+// that fail are refused everywhere (Add, Save, Load and Delete do nothing with them); the name dialog checks first.
 bool IsValidProfileName(const std::wstring& name);
 
 class Profile {
@@ -59,11 +59,14 @@ public:
 
     // Reads every stored profile; with none stored, makes "Default" with every item checked and makes it current.
     void LoadAll(const std::vector<BackupItem*>& items);
+    // Case-sensitive.
     bool Find(const std::wstring& name, Profile& out) const;
+    // Ignores case, as the registry's key names do, so a name that would share another profile's key counts.
     bool Exists(const std::wstring& name) const;
     // In memory only.
     bool Update(const std::wstring& name, const Profile& profile);
-    // An existing name is updated in memory without a registry write; a new one is saved and appended.
+    // An existing name is updated in memory without a registry write (a name differing only in case changes
+    // nothing); a new one is saved and appended.
     void Add(const Profile& profile);
     // Removes the profile's key and its list entry, when the root key opens.
     void Delete(const std::wstring& name);

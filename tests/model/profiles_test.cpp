@@ -209,6 +209,14 @@ TEST_F(ProfilesTest, ManagerAddDeleteAndCurrent)
     EXPECT_EQ(1u, found.entries.size());
     EXPECT_EQ(3u, Values(Key(L"Work")).size());
 
+    // A name that only differs in case would share the key: it counts as existing and changes nothing.
+    EXPECT_TRUE(manager.Exists(L"WORK"));
+    manager.Add(Profile({}, L"WORK"));
+    ASSERT_TRUE(manager.Find(L"Work", found));
+    EXPECT_EQ(1u, found.entries.size());
+    EXPECT_FALSE(manager.Find(L"WORK", found));
+    EXPECT_EQ(3u, Values(Key(L"Work")).size());
+
     manager.SetCurrent(L"Work");
     EXPECT_EQ(L"Work", manager.GetCurrent());
 
@@ -228,6 +236,21 @@ TEST_F(ProfilesTest, ManagerAddDeleteAndCurrent)
     untouched.name = L"before";
     EXPECT_FALSE(manager.Find(L"Work", untouched));
     EXPECT_EQ(L"before", untouched.name);
+}
+
+TEST_F(ProfilesTest, UpdateRenamesInMemoryOnly)
+{
+    ProfileManager manager(kRoot);
+    manager.LoadAll(items);
+    manager.Add(Profile(items, L"Old"));
+    EXPECT_TRUE(manager.Update(L"Old", Profile({&a}, L"New")));
+    EXPECT_FALSE(manager.Exists(L"Old"));
+    Profile found;
+    ASSERT_TRUE(manager.Find(L"New", found));
+    EXPECT_EQ(1u, found.entries.size());
+    EXPECT_TRUE(KeyExists(Key(L"Old")));
+    EXPECT_FALSE(KeyExists(Key(L"New")));
+    EXPECT_FALSE(manager.Update(L"Missing", found));
 }
 
 TEST_F(ProfilesTest, DeleteOfANameWithoutKeyStillDropsTheListEntry)
