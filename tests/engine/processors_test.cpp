@@ -110,11 +110,11 @@ TEST(ProcessorTest, TableOfInputsGivesExactHeadersAndExactRoundTrips)
         size_t size;
         DataKind kind;
         bool lzma;  // the compressor succeeds rather than storing
-    } rows[] = {
-        {0, DataKind::Text, false},      {1, DataKind::Text, false},     {6, DataKind::Random, false},
-        {7, DataKind::Text, false},      {8, DataKind::Random, false},   {8216, DataKind::Text, true},
-        {204800, DataKind::Text, true},  {204800, DataKind::Random, true},
     };
+    std::vector<Row> rows;
+    for (size_t size : {0, 1, 6, 7, 8, 8216, 204800})
+        for (DataKind kind : {DataKind::Text, DataKind::Random})
+            rows.push_back({size, kind, size > 8});
     // One encryptor and one decryptor across all rows: chunks of one record.
     DESEncryptor enc(L"Secret-42");
     DESDecryptor dec(L"Secret-42");
