@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -47,12 +46,15 @@ public:
         progress.post_range(100);
         progress.post_position(0);
         open_file();
+        struct Closer {
+            DataStore& store;
+            ~Closer() { store.close_file(); }
+        } closer{*this};
         for (const Item& item : items_) {
             if (stop.is_stopped())
                 break;
             store_item(item);
         }
-        close_file();
         return done_;
     }
 
@@ -68,7 +70,7 @@ public:
             Head head;
             HeadInitor::init_head(head, reader_.source_item(), compress_, encrypt_, reader_.source_size());
             Comp headComp;
-            const uint32_t headLength = static_cast<uint32_t>(headComp.process(&head, static_cast<int32_t>(sizeof head)));
+            const auto headLength = static_cast<uint32_t>(headComp.process(&head, static_cast<int32_t>(sizeof head)));
             write_file(&headLength, sizeof headLength);
             write_file(headComp.output_data(), headComp.output_size());
 

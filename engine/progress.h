@@ -37,6 +37,7 @@ private:
 
 // The flag is written by the interface thread and polled by the worker. No
 // flag reads as "not stopped".
+static_assert(sizeof(std::atomic<bool>) == 1 && std::atomic<bool>::is_always_lock_free);
 class MFCThreadCtrl {
 public:
     void set_flag(std::atomic<bool>* flag) { flag_ = flag; }

@@ -200,3 +200,13 @@ public:
 private:
     HWND hwnd_;
 };
+
+// The first 15 bytes of an LZMABlock a writer makes of `size` input bytes:
+// flag 1, filter 0, properties 5d and the 2 MiB dictionary, the size.
+inline std::vector<uint8_t> lzma_header(uint64_t size)
+{
+    std::vector<uint8_t> h = {1, 0, 0x5d, 0x00, 0x00, 0x20, 0x00};
+    for (int i = 0; i < 8; ++i)
+        h.push_back(static_cast<uint8_t>(size >> (8 * i)));
+    return h;
+}

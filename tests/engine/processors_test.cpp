@@ -1,5 +1,7 @@
+#include <atomic>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -7,7 +9,10 @@
 
 #include "engine_test_util.h"
 #include "item_head.h"
+#include "lzma_ram.h"
 #include "processors.h"
+
+#include <psapi.h>
 
 namespace {
 
@@ -50,15 +55,6 @@ Bytes utf16z(const std::wstring& s)
     b.push_back(0);
     b.push_back(0);
     return b;
-}
-
-// The LZMA stream header a writer must produce for `size` input bytes.
-Bytes lzma_header(uint64_t size)
-{
-    Bytes h = {1, 0, 0x5d, 0x00, 0x00, 0x20, 0x00};
-    for (int i = 0; i < 8; ++i)
-        h.push_back(static_cast<uint8_t>(size >> (8 * i)));
-    return h;
 }
 
 } // namespace
@@ -114,11 +110,11 @@ TEST(ProcessorTest, TableOfInputsGivesExactHeadersAndExactRoundTrips)
         size_t size;
         DataKind kind;
         bool lzma;  // the compressor succeeds rather than storing
-    } rows[] = {
-        {0, DataKind::Text, false},      {1, DataKind::Text, false},     {6, DataKind::Random, false},
-        {7, DataKind::Text, false},      {8, DataKind::Random, false},   {8216, DataKind::Text, true},
-        {204800, DataKind::Text, true},  {204800, DataKind::Random, true},
     };
+    std::vector<Row> rows;
+    for (size_t size : {0, 1, 6, 7, 8, 8216, 204800})
+        for (DataKind kind : {DataKind::Text, DataKind::Random})
+            rows.push_back({size, kind, size > 8});
     // One encryptor and one decryptor across all rows: chunks of one record.
     DESEncryptor enc(L"Secret-42");
     DESDecryptor dec(L"Secret-42");
@@ -265,4 +261,81 @@ TEST(ProcessorTest, DamagedDesBlocksFailWithoutReadingPastThem)
     const Bytes damaged = fields(25, 24, 32);
     EXPECT_EQ(read.run(damaged.data(), static_cast<int32_t>(damaged.size())), 0);
     EXPECT_TRUE(read.failed());
+}
+
+namespace {
+
+void* sz_alloc(void*, size_t n) { return std::malloc(n); }
+void sz_free(void*, void* p) { std::free(p); }
+
+// The block a fresh one-call SDK encoder makes of the input.
+Bytes one_call_block(const Bytes& in)
+{
+    const CLzmaEncProps props = LzmaRamProps(0x200000);
+    Bytes out(15 + 2 * in.size());
+    SizeT dataLen = 2 * in.size() - 14, propsLen = 5;
+    ISzAlloc alloc = {sz_alloc, sz_free};
+    EXPECT_EQ(LzmaEncode(&out[15], &dataLen, in.data(), in.size(), &props, &out[2], &propsLen, 0, nullptr, &alloc,
+                         &alloc),
+              SZ_OK);
+    out[0] = 1;
+    out[1] = 0;
+    for (int i = 0; i < 8; ++i)
+        out[7 + i] = static_cast<uint8_t>(uint64_t(in.size()) >> (8 * i));
+    out.resize(15 + dataLen);
+    return out;
+}
+
+size_t committed_bytes()
+{
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof counters;
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return counters.PagefileUsage;
+}
+
+} // namespace
+
+// The encoder is kept between calls; each stream must still be exactly what
+// a new encoder makes, whatever came before it.
+TEST(ProcessorTest, KeptEncoderGivesTheOneCallEncodersBytes)
+{
+    const Bytes inputs[] = {
+        make_data(204800, DataKind::Random, 1), make_data(8216, DataKind::Text, 2), Bytes(8216, 0),
+        make_data(8, DataKind::Text, 3),  // stored: the encoder fails for lack of room
+        make_data(100000, DataKind::Text, 4), make_data(204800, DataKind::Text, 5), make_data(30, DataKind::Random, 6),
+    };
+    for (const Bytes& in : inputs) {
+        LZMACompProcessor comp;
+        const Bytes block = run(comp, in);
+        if (block[0] == 1) {
+            EXPECT_EQ(block, one_call_block(in)) << "input of " << in.size();
+        } else {
+            EXPECT_EQ(in.size(), 8u);
+        }
+    }
+}
+
+TEST(ProcessorTest, KeptEncoderIsFreedWhenItsThreadEnds)
+{
+    const size_t before = committed_bytes();
+    size_t during = 0;
+    std::atomic<int> step{0};
+    std::thread worker([&] {
+        LZMACompProcessor comp;
+        comp.process(make_data(1000, DataKind::Text).data(), 1000);
+        step = 1;
+        while (step != 2)
+            Sleep(1);
+    });
+    while (step != 1)
+        Sleep(1);
+    during = committed_bytes();
+    step = 2;
+    worker.join();
+    const size_t after = committed_bytes();
+    // The encoder's hash table (4 MiB, filled at every stream's start) is
+    // the part that is surely in memory.
+    EXPECT_GT(during, before + (3u << 20)) << "the encoder lives while its thread does";
+    EXPECT_LT(after + (3u << 20), during) << "and is gone with it";
 }

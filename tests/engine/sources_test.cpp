@@ -8,6 +8,7 @@
 
 #include "eng_except.h"
 #include "engine_test_util.h"
+#include "backup_item.h"
 #include "progress.h"
 #include "source_nodes.h"
 #include "source_readers.h"
@@ -140,32 +141,49 @@ TEST(SourceTreeTest, RegistryListHasSubkeysBeforeValuesAndTheDefaultValueUnnamed
         EXPECT_EQ(node.root(), HKEY_CURRENT_USER);
 }
 
-// A folder link to `target`: a Unix symbolic link under Wine (which shows it
-// as a reparse point), a junction on Windows.
-bool make_folder_link(const std::wstring& link, const std::wstring& target)
+// Wine runs Unix programs given by their Unix path; each gets up to 10 s
+// until `done` holds (Wine does not wait on Unix processes).
+template <class Done>
+bool run_unix(const std::wstring& commandLine, Done done)
+{
+    std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
+    line.push_back(0);
+    const std::wstring program = L"Z:" + commandLine.substr(0, commandLine.find(L' '));
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi;
+    if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return false;
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    for (int i = 0; i < 200 && !done(); ++i)
+        Sleep(50);
+    return done();
+}
+
+std::wstring unix_path(const std::wstring& path)
 {
     using UnixName = char* (*)(const wchar_t*);
     auto unixName = reinterpret_cast<UnixName>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
-    if (unixName) {
-        char* t = unixName(target.c_str());
-        const std::wstring unixTarget(t, t + strlen(t));
+    if (!unixName)
+        return L"";
+    char* name = unixName(path.c_str());
+    const std::wstring out(name, name + strlen(name));
+    HeapFree(GetProcessHeap(), 0, name);
+    return out;
+}
+
+// A folder link to `target`: a Unix symbolic link under Wine (which shows it
+// as a reparse point), a junction on Windows.
+bool make_folder_link(const std::wstring& link, const std::wstring& target)
+{
+    const std::wstring unixTarget = unix_path(target);
+    if (!unixTarget.empty()) {
         std::wstring leaf = link.substr(target.size());
         std::replace(leaf.begin(), leaf.end(), L'\\', L'/');
-        const std::wstring command = L"ln -s " + unixTarget + L" " + unixTarget + leaf;
-        HeapFree(GetProcessHeap(), 0, t);
-        std::vector<wchar_t> line(command.begin(), command.end());
-        line.push_back(0);
-        STARTUPINFOW si = {};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi;
-        if (!CreateProcessW(L"Z:\\bin\\ln", line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-            return false;
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
-        // Wine does not wait on Unix processes: poll for the link instead.
-        for (int i = 0; i < 200 && GetFileAttributesW(link.c_str()) == INVALID_FILE_ATTRIBUTES; ++i)
-            Sleep(50);
+        run_unix(L"/bin/ln -s " + unixTarget + L" " + unixTarget + leaf,
+                 [&] { return GetFileAttributesW(link.c_str()) != INVALID_FILE_ATTRIBUTES; });
     } else {
         CreateDirectoryW(link.c_str(), nullptr);
         HANDLE h = CreateFileW(link.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
@@ -189,6 +207,15 @@ bool make_folder_link(const std::wstring& link, const std::wstring& target)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
+void remove_folder_link(const std::wstring& link)
+{
+    const std::wstring unixLink = unix_path(link);
+    if (unixLink.empty())
+        RemoveDirectoryW(link.c_str());
+    else
+        run_unix(L"/bin/rm " + unixLink, [&] { return GetFileAttributesW(link.c_str()) == INVALID_FILE_ATTRIBUTES; });
+}
+
 // A link may point back up the tree; walking it would never end.
 TEST(SourceTreeTest, ReparsePointFoldersAreNotWalked)
 {
@@ -203,6 +230,7 @@ TEST(SourceTreeTest, ReparsePointFoldersAreNotWalked)
     tree.build(builder.build_root());
     const std::vector<std::wstring> expected = {L"D " + dir.path() + L"\\real|", L"F " + dir.path() + L"\\real|f.txt"};
     EXPECT_EQ(describe(tree.list()), expected);
+    remove_folder_link(dir / L"loop");
 }
 
 TEST(FileReaderTest, OpenSkipsWhatMustNotBeStoredAndNeverCreatesTheSource)
@@ -334,4 +362,33 @@ TEST(HooksTest, ProgressPostsOnlyWithAWindowAndTheStopFlagMayBeAbsent)
     EXPECT_FALSE(ctrl.is_stopped());
     std::thread([&] { flag.store(true); }).join();
     EXPECT_TRUE(ctrl.is_stopped());
+}
+
+// Paths that do not fit the records' arrays are left out whole, never cut.
+TEST(SourceTreeTest, NamesBeyondTheRecordArraysAreLeftOutNotCut)
+{
+    TestKey key;
+    const std::wstring level(250, L'k');
+    std::wstring sub;
+    for (int depth = 1; depth <= 4; ++depth) {
+        sub += (sub.empty() ? L"" : L"\\") + level;
+        key.set(sub, L"v", REG_DWORD, {1, 0, 0, 0});
+    }
+    ASSERT_LT(key.path().size() + 1 + 3 * 251, 1024u);
+    ASSERT_GT(key.path().size() + 1 + 4 * 251, 1023u);
+    HKEY deepest;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, (key.path() + L"\\" + sub).c_str(), 0, KEY_READ, &deepest),
+              ERROR_SUCCESS);
+    RegCloseKey(deepest);
+    CustomRegistryBuilder builder;
+    builder.set_key(HKEY_CURRENT_USER, key.path());
+    RegTree tree;
+    tree.build(builder.build_root());
+    EXPECT_EQ(tree.list().size(), 6u) << "three levels, each a key and its value";
+    for (const RegNode& node : tree.list())
+        EXPECT_LT(wcslen(node.key_path()), 1024u);
+
+    EXPECT_NO_THROW(to_file_item(FileNode(L"C:\\x", false, std::wstring(2047, L'n'), L"*.*")));
+    EXPECT_THROW(to_file_item(FileNode(L"C:\\x", false, std::wstring(2048, L'n'), L"*.*")), EngExcept::FileException);
+    EXPECT_THROW(to_file_item(FileNode(std::wstring(2048, L'f'), true, L"", L"*.*")), EngExcept::FileException);
 }
