@@ -195,7 +195,9 @@ void ProfileManager::Delete(const std::wstring& name)
     if (key.Open(HKEY_CURRENT_USER, root_.c_str(), KEY_READ | KEY_WRITE) != ERROR_SUCCESS)
         return;
     key.RecurseDeleteKey(name.c_str());
-    auto it = std::find_if(profiles_.begin(), profiles_.end(), [&](const Profile& p) { return p.name == name; });
+    // The key went whatever the case of the name, so its profile goes too.
+    auto it = std::find_if(profiles_.begin(), profiles_.end(),
+                           [&](const Profile& p) { return SameKeyName(p.name, name); });
     if (it != profiles_.end())
         profiles_.erase(it);
 }

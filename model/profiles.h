@@ -68,7 +68,7 @@ public:
     // An existing name is updated in memory without a registry write (a name differing only in case changes
     // nothing); a new one is saved and appended.
     void Add(const Profile& profile);
-    // Removes the profile's key and its list entry, when the root key opens.
+    // Removes the profile's key and its list entry, when the root key opens; like Exists, it ignores case.
     void Delete(const std::wstring& name);
     void SetCurrent(const std::wstring& name);
     // "" when nothing is stored.

@@ -3,6 +3,7 @@
 #include "eng_except.h"
 #include "file.h"
 #include "preference.h"
+#include "settings_file_util.h"
 
 #include <shlobj.h>
 #include <cstring>
@@ -14,20 +15,6 @@ std::wstring PathOf(const wchar_t* fileName)
 {
     std::wstring path;
     return GetAppDataFilePath(fileName, kProductFolder, path);
-}
-
-std::string ReadBytes(const std::wstring& path)
-{
-    CFile f(path.c_str(), CFile::modeRead);
-    std::string data(20000, '\0');
-    data.resize(f.Read(data.data(), static_cast<UINT>(data.size())));
-    return data;
-}
-
-void WriteBytes(const std::wstring& path, const std::string& data)
-{
-    CFile f(path.c_str(), CFile::modeCreate | CFile::modeWrite);
-    f.Write(data.data(), static_cast<UINT>(data.size()));
 }
 
 std::string Bytes(const PreferenceFile& p)

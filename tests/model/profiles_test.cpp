@@ -265,6 +265,17 @@ TEST_F(ProfilesTest, DeleteOfANameWithoutKeyStillDropsTheListEntry)
     EXPECT_FALSE(manager.Exists(L"Gone"));
 }
 
+TEST_F(ProfilesTest, DeleteInAnotherCaseDropsTheProfileWhoseKeyWent)
+{
+    ProfileManager manager(kRoot);
+    manager.LoadAll(items);
+    manager.Add(Profile(items, L"Work"));
+    manager.Delete(L"WORK");
+    EXPECT_FALSE(KeyExists(Key(L"Work")));
+    EXPECT_FALSE(manager.Exists(L"Work"));
+    EXPECT_TRUE(manager.Exists(L"Default"));
+}
+
 TEST_F(ProfilesTest, NamesThatCannotBeAKeyAreRefused)
 {
     ProfileManager manager(kRoot);

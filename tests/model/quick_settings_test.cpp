@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "file.h"
 #include "persistent.h"
 #include "preference.h"
 #include "quick_settings.h"
+#include "settings_file_util.h"
 
 #include <cstring>
 #include <string>
@@ -14,20 +14,6 @@ std::wstring TestPath()
 {
     std::wstring path;
     return GetAppDataFilePath(L"test_quick_settings.dat", kProductFolder, path);
-}
-
-std::string ReadBytes(const std::wstring& path)
-{
-    CFile f(path.c_str(), CFile::modeRead);
-    std::string data(4096, '\0');
-    data.resize(f.Read(data.data(), static_cast<UINT>(data.size())));
-    return data;
-}
-
-void WriteBytes(const std::wstring& path, const std::string& data)
-{
-    CFile f(path.c_str(), CFile::modeCreate | CFile::modeWrite);
-    f.Write(data.data(), static_cast<UINT>(data.size()));
 }
 
 TEST(QuickSettingsTest, FileIsInTheProductFolder)
