@@ -1,5 +1,7 @@
 #pragma once
 // Dialogs from resource templates and the data exchange between members and controls.
+#include <windows.h>
+#include <commdlg.h>
 #include "ctime.h"
 #include "seams.h"
 #include "wnd.h"
