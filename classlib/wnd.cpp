@@ -2,6 +2,7 @@
 #include <exception>
 #include <string>
 #include "app.h"
+#include "file.h"
 #include "seams.h"
 
 namespace {
@@ -103,6 +104,8 @@ void ReportCurrentException(HWND owner)
     std::wstring text;
     try {
         throw;
+    } catch (const CFileException& e) {
+        text = e.GetErrorMessage();
     } catch (const std::exception& e) {
         text = Widen(e.what());
     } catch (...) {
