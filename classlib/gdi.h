@@ -92,9 +92,10 @@ private:
     HWND hwnd_;
 };
 
+// A window's client area (the screen for null).
 class CClientDC : public CDC {
 public:
-    explicit CClientDC(CWnd* wnd) : CDC(::GetDC(wnd->m_hWnd)), hwnd_(wnd->m_hWnd) {}
+    explicit CClientDC(CWnd* wnd) : hwnd_(wnd ? wnd->m_hWnd : nullptr) { m_hDC = ::GetDC(hwnd_); }
     ~CClientDC() override { ::ReleaseDC(hwnd_, m_hDC); m_hDC = nullptr; }
 private:
     HWND hwnd_;

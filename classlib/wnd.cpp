@@ -324,6 +324,14 @@ bool CWnd::Reflect(HWND child, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* 
     return target && target != this && target->OnChildNotify(msg, wParam, lParam, result);
 }
 
+BOOL CWnd::OnCmdMsg(UINT id, UINT code, bool probe)
+{
+    if (CCmdTarget::OnCmdMsg(id, code, probe))
+        return TRUE;
+    CWinApp* app = AfxGetApp();
+    return app && app->m_pMainWnd == this && app->OnCmdMsg(id, code, probe);
+}
+
 BOOL CWnd::OnChildNotify(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result)
 {
     UINT code = 0;

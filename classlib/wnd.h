@@ -158,6 +158,8 @@ public:
     BOOL SubclassDlgItem(UINT id, CWnd* parent);
     HWND UnsubclassWindow();
 
+    // The own map first; commands the main window does not handle go on to the application.
+    BOOL OnCmdMsg(UINT id, UINT code, bool probe = false) override;
     virtual BOOL UpdateData(BOOL saveAndValidate = TRUE);
     virtual BOOL PreTranslateMessage(MSG*) { return FALSE; }
 

@@ -1,6 +1,8 @@
 // Message maps, command routing, reflection, subclassing and the exception boundary.
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <stdexcept>
+#include <vector>
 #include "afxwin.h"
 #include "prompt_recorder.h"
 
@@ -26,10 +28,19 @@ BEGIN_MESSAGE_MAP(ReflectingList, CListCtrl)
     ON_NOTIFY_REFLECT(NM_CLICK, &ReflectingList::OnClick)
 END_MESSAGE_MAP()
 
+// An owner-drawn list box that draws its own items.
+class DrawnList : public CListBox {
+public:
+    std::vector<UINT> drawn;
+    void DrawItem(DRAWITEMSTRUCT* d) override { drawn.push_back(d->itemID); }
+    void MeasureItem(MEASUREITEMSTRUCT* m) override { m->itemHeight = 12; }
+};
+
 class RoutingDialog : public CDialog {
 public:
     RoutingDialog() : CDialog(200) {}
     ReflectingList list;
+    DrawnList drawnList;
     int go = 0;
     UINT lastRange = 0;
     int parentClicks = 0;
@@ -38,7 +49,11 @@ public:
     LRESULT custom = 0;
 
 protected:
-    void DoDataExchange(CDataExchange* dx) override { DDX_Control(dx, 1010, list); }
+    void DoDataExchange(CDataExchange* dx) override
+    {
+        DDX_Control(dx, 1010, list);
+        DDX_Control(dx, 1012, drawnList);
+    }
     void OnGo()
     {
         if (throwOnGo)
@@ -106,6 +121,27 @@ TEST_F(Wnd, NotificationsGoBackToTheControlUnlessTheParentTakesThem)
     EXPECT_EQ(0, Click1010());
     EXPECT_EQ(1, dlg.list.clicks);
     EXPECT_EQ(1, dlg.parentClicks);
+}
+
+TEST_F(Wnd, OwnerDrawnItemsAreDrawnByTheirControl)
+{
+    dlg.drawnList.AddString(L"one");
+    dlg.drawnList.AddString(L"two");
+    dlg.ShowWindow(SW_SHOW);
+    RedrawWindow(dlg.drawnList.m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    std::vector<UINT>& drawn = dlg.drawnList.drawn;
+    EXPECT_NE(drawn.end(), std::find(drawn.begin(), drawn.end(), 0u)) << drawn.size();
+}
+
+// Commands the main window leaves alone reach the application's map.
+TEST_F(Wnd, TheMainWindowPassesCommandsToTheApplication)
+{
+    struct App : CWinApp {} app;
+    EXPECT_FALSE(dlg.OnCmdMsg(57665, 0, true));  // ID_APP_EXIT
+    app.m_pMainWnd = &dlg;
+    EXPECT_TRUE(dlg.OnCmdMsg(57665, 0, true));
+    EXPECT_FALSE(dlg.list.OnCmdMsg(57665, 0, true));
+    app.m_pMainWnd = nullptr;
 }
 
 TEST_F(Wnd, AnExceptionInAHandlerIsReportedAndTheWindowGoesOn)
