@@ -143,3 +143,44 @@ TEST(Worker, AnExceptionIsReportedAndTheMarkCleared)
 }
 
 }  // namespace
+
+namespace {
+
+// The program entry: InitInstance, then the message loop until the main window goes.
+class LoopApp : public CWinApp {
+public:
+    bool init = true;
+    Frame frame;
+    BOOL InitInstance() override
+    {
+        if (!frame.Make(L"Loop window"))
+            return FALSE;
+        m_pMainWnd = &frame;
+        if (!init)
+            return FALSE;
+        frame.PostMessage(WM_CLOSE);
+        return TRUE;
+    }
+};
+
+TEST(Application, TheLoopRunsUntilTheMainWindowIsDestroyed)
+{
+    LoopApp app;
+    EXPECT_EQ(0, AfxWinMain(GetModuleHandleW(nullptr), SW_SHOW));
+    EXPECT_EQ(nullptr, app.m_pMainWnd);
+    EXPECT_EQ(nullptr, app.frame.m_hWnd);
+    EXPECT_EQ(L"classlib_test", app.m_appName);  // no title string: the program's name
+}
+
+TEST(Application, AFailedStartDestroysTheHalfMadeMainWindow)
+{
+    LoopApp app;
+    app.init = false;
+    AfxWinMain(GetModuleHandleW(nullptr), SW_SHOW);
+    EXPECT_EQ(nullptr, app.frame.m_hWnd);
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))  // the quit the destruction posted
+        ;
+}
+
+}  // namespace

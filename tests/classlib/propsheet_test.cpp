@@ -1,6 +1,7 @@
 // Property sheets: page notifications and their results, normal and wizard.
 #include <gtest/gtest.h>
 #include "afxwin.h"
+#include "own_dialog.h"
 #include "ui_driver.h"
 
 namespace {
@@ -39,26 +40,6 @@ protected:
 HWND CurrentPage(HWND sheet)
 {
     return reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
-}
-
-BOOL CALLBACK FindOwnDialog(HWND h, LPARAM found)
-{
-    DWORD pid = 0;
-    GetWindowThreadProcessId(h, &pid);
-    if (pid != GetCurrentProcessId() || !IsWindowVisible(h) || uitest::class_of(h) != L"#32770")
-        return TRUE;
-    *reinterpret_cast<HWND*>(found) = h;
-    return FALSE;
-}
-
-// The process's visible dialog window, whatever its title.
-HWND WaitOwnDialog(std::wstring& title)
-{
-    HWND found = nullptr;
-    uitest::require([&] { EnumWindows(FindOwnDialog, reinterpret_cast<LPARAM>(&found)); return found != nullptr; },
-                    "a dialog");
-    title = uitest::text(found);
-    return found;
 }
 
 bool Enabled(HWND sheet, int id)

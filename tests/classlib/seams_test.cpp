@@ -1,7 +1,10 @@
 // The replaceable seams, strings and times.
 #include <gtest/gtest.h>
+#include <shlobj.h>
 #include "afxwin.h"
 #include "prompt_recorder.h"
+#include "own_dialog.h"
+#include "ui_driver.h"
 
 namespace {
 
@@ -96,6 +99,54 @@ TEST(CommandLine, SwitchesLoseTheirMarkAndTheFirstPlainArgumentIsTheFile)
     EXPECT_EQ((std::pair<std::wstring, bool>{L"s", true}), info.seen[0]);
     EXPECT_EQ((std::pair<std::wstring, bool>{L"x", true}), info.seen[1]);
     EXPECT_EQ((std::pair<std::wstring, bool>{L"second", false}), info.seen[3]);
+}
+
+}  // namespace
+
+namespace {
+
+// The shell's real folder chooser: a place without a file-system path gives nothing.
+TEST(Seams, TheRealFolderChooserReturnsOnlyFileSystemPaths)
+{
+    AfxOleInit();
+    wchar_t documents[MAX_PATH] = {};
+    SHGetSpecialFolderPathW(nullptr, documents, CSIDL_PERSONAL, TRUE);
+    struct Case { const wchar_t* item; int button; std::optional<std::wstring> result; } cases[] = {
+        {L"Documents", IDOK, std::wstring(documents)},
+        {L"My Computer", IDOK, std::nullopt},
+        {L"Documents", IDCANCEL, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        uitest::Driver driver([&] {
+            std::wstring title;
+            HWND h = WaitOwnDialog(title);
+            HWND tree = uitest::first_descendant(h, L"SysTreeView32");
+            HTREEITEM found = nullptr;
+            for (HTREEITEM i = TreeView_GetChild(tree, TreeView_GetRoot(tree)); i && !found;
+                 i = TreeView_GetNextSibling(tree, i)) {
+                wchar_t t[260] = {};
+                TVITEMW it = {};
+                it.mask = TVIF_TEXT;
+                it.hItem = i;
+                it.pszText = t;
+                it.cchTextMax = 260;
+                TreeView_GetItem(tree, &it);
+                if (std::wstring(t) == c.item)
+                    found = i;
+            }
+            if (!found)
+                throw uitest::Failure("no item " + uitest::narrow(c.item));
+            TreeView_SelectItem(tree, found);
+            uitest::press(h, c.button);
+            uitest::wait_gone(h);
+        });
+        auto got = ui::ChooseFolder(nullptr, L"Pick");
+        EXPECT_EQ("", driver.finish());
+        // The path may come with a closing backslash.
+        ASSERT_EQ(bool(c.result), bool(got)) << uitest::narrow(c.item);
+        if (got)
+            EXPECT_EQ(0u, got->rfind(*c.result, 0)) << uitest::narrow(*got);
+    }
 }
 
 }  // namespace
