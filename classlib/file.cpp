@@ -15,23 +15,12 @@ CFileException CFileException::FromOsError(LONG osError, const std::wstring& fil
     case ERROR_INVALID_NAME:
     case ERROR_BAD_PATHNAME:
     case ERROR_INVALID_DRIVE: cause = badPath; break;
-    case ERROR_TOO_MANY_OPEN_FILES: cause = tooManyOpenFiles; break;
     case ERROR_ACCESS_DENIED:
     case ERROR_WRITE_PROTECT: cause = accessDenied; break;
-    case ERROR_INVALID_HANDLE: cause = invalidFile; break;
-    case ERROR_CURRENT_DIRECTORY: cause = removeCurrentDir; break;
-    case ERROR_CANNOT_MAKE: cause = directoryFull; break;
-    case ERROR_SEEK:
-    case ERROR_NEGATIVE_SEEK: cause = badSeek; break;
-    case ERROR_SHARING_VIOLATION: cause = sharingViolation; break;
-    case ERROR_LOCK_VIOLATION: cause = lockViolation; break;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION: cause = sharingViolation; break;
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL: cause = diskFull; break;
-    case ERROR_HANDLE_EOF: cause = endOfFile; break;
-    case ERROR_CRC:
-    case ERROR_READ_FAULT:
-    case ERROR_WRITE_FAULT:
-    case ERROR_GEN_FAILURE: cause = hardIO; break;
     default: cause = genericException; break;
     }
     return CFileException(cause, osError, fileName);
@@ -75,19 +64,10 @@ bool CFile::Open(LPCWSTR path, UINT flags, CFileException* error)
         m_hFile = INVALID_HANDLE_VALUE;
     }
     m_path = path;
-    DWORD access = GENERIC_READ;
-    DWORD share = FILE_SHARE_READ;
-    if (flags & modeWrite) {
-        access = GENERIC_WRITE;
-        share = 0;
-    } else if (flags & modeReadWrite) {
-        access = GENERIC_READ | GENERIC_WRITE;
-        share = 0;
-    }
-    DWORD disposition = OPEN_EXISTING;
-    if (flags & modeCreate)
-        disposition = (flags & modeNoTruncate) ? OPEN_ALWAYS : CREATE_ALWAYS;
-    m_hFile = CreateFileW(path, access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Readers share with other readers; a writer has the file to itself.
+    const bool write = (flags & modeWrite) != 0;
+    m_hFile = CreateFileW(path, write ? GENERIC_WRITE : GENERIC_READ, write ? 0 : FILE_SHARE_READ, nullptr,
+                          (flags & modeCreate) ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (m_hFile == INVALID_HANDLE_VALUE) {
         if (error)
             *error = CFileException::FromOsError(static_cast<LONG>(GetLastError()), m_path);

@@ -5,8 +5,7 @@
 
 class CFileException {
 public:
-    enum Cause { none, genericException, fileNotFound, badPath, tooManyOpenFiles, accessDenied, invalidFile,
-                 removeCurrentDir, directoryFull, badSeek, hardIO, sharingViolation, lockViolation, diskFull, endOfFile };
+    enum Cause { none, genericException, fileNotFound, badPath, accessDenied, sharingViolation, diskFull };
 
     CFileException() = default;
     CFileException(int cause, LONG osError, std::wstring fileName);
@@ -25,9 +24,7 @@ public:
     enum OpenFlags : UINT {
         modeRead = 0x0000,
         modeWrite = 0x0001,
-        modeReadWrite = 0x0002,
-        modeCreate = 0x1000,     // truncates an existing file unless modeNoTruncate
-        modeNoTruncate = 0x2000,
+        modeCreate = 0x1000,  // with modeWrite: an existing file is truncated
     };
 
     CFile() noexcept = default;

@@ -37,18 +37,14 @@ TEST(CFileTest, WriteThenReadRoundTripAndShortReadAtEnd)
     DeleteFileW(path.c_str());
 }
 
-TEST(CFileTest, CreateTruncatesUnlessNoTruncate)
+TEST(CFileTest, CreateTruncates)
 {
     const std::wstring path = TempPath(L"brisvale_cfile_truncate.bin");
     {
         CFile f(path.c_str(), CFile::modeCreate | CFile::modeWrite);
         f.Write("0123456789", 10);
     }
-    {
-        CFile f(path.c_str(), CFile::modeCreate | CFile::modeNoTruncate | CFile::modeWrite);
-        f.Write("ab", 2);
-    }
-    EXPECT_EQ("ab23456789", ReadAll(path));
+    EXPECT_EQ("0123456789", ReadAll(path));
     {
         CFile f(path.c_str(), CFile::modeCreate | CFile::modeWrite);
         f.Write("xy", 2);
