@@ -151,13 +151,17 @@ TEST_F(PreferenceSheet, InvalidFieldsKeepTheSheetOpenUntilCorrected)
         uitest::set_text(uitest::child(page, kFolder), folder);
         uitest::press(sheet, IDOK);
         uitest::require([&] { return boxes() == 2; }, "file name message");
+        uitest::set_text(uitest::child(page, kName), std::wstring(2048, L'n'));  // no room for its terminator
+        uitest::press(sheet, IDOK);
+        uitest::require([&] { return boxes() == 3; }, "long file name message");
         uitest::set_text(uitest::child(page, kName), L"Weekly");
         uitest::press(sheet, IDOK);
     });
     auto seen = prompts.seen();
-    ASSERT_EQ(2u, seen.size());
+    ASSERT_EQ(3u, seen.size());
     EXPECT_EQ(L"Folder is invalid, please check it!", seen[0].text);
     EXPECT_EQ(L"Filename is invalid, please check it!", seen[1].text);
+    EXPECT_EQ(L"Filename is invalid, please check it!", seen[2].text);
     for (const PromptRecord& p : seen) {
         EXPECT_EQ(L"Error", p.caption);
         EXPECT_EQ(UINT(MB_ICONERROR), p.flags);
