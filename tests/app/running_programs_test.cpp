@@ -107,10 +107,13 @@ TEST_F(RunningPrograms, TerminateAllEndsEveryCopyAndTheCheckPasses)
 TEST_F(RunningPrograms, RetryAsksAgainIgnoreGoesOnCancelStops)
 {
     Program mail(folder, L"msimn.exe");
+    constexpr int kEnter = -1, kCloseBox = -2;
     struct Case { std::vector<int> presses; std::deque<int> answers; bool result; } cases[] = {
-        {{1106, 1104}, {}, true},     // Retry shows a fresh dialog; Ignore goes on
-        {{1101, IDCANCEL}, {IDNO}, false},    // Terminate All answered No looks again
+        {{1106, 1104}, {}, true},           // Retry shows a fresh dialog; Ignore goes on
+        {{kEnter, 1104}, {}, true},         // Enter is Retry
+        {{1101, IDCANCEL}, {IDNO}, false},  // Terminate All answered No looks again
         {{IDCANCEL}, {}, false},
+        {{kCloseBox}, {}, false},
     };
     for (const Case& c : cases) {
         PromptRecorder prompts(c.answers);
@@ -118,7 +121,12 @@ TEST_F(RunningPrograms, RetryAsksAgainIgnoreGoesOnCancelStops)
             HWND previous = nullptr;
             for (int id : c.presses) {
                 HWND h = WaitList(previous);
-                uitest::press(h, id);
+                if (id == kEnter)
+                    PostMessageW(uitest::child(h, 1103), WM_KEYDOWN, VK_RETURN, 0);
+                else if (id == kCloseBox)
+                    PostMessageW(h, WM_SYSCOMMAND, SC_CLOSE, 0);
+                else
+                    uitest::press(h, id);
                 uitest::wait_gone(h);
                 previous = h;
             }
