@@ -72,7 +72,16 @@ bool has_text_to_fit(HWND c, const std::wstring& cls)
 
 std::vector<std::string> capture_and_check(HWND window, const std::wstring& name)
 {
-    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    // The window belongs to another thread: repaint it all and wait until it has.
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    uitest::require([&] {
+        if (GetUpdateRect(window, nullptr, FALSE))
+            return false;
+        for (HWND c : uitest::descendants(window, nullptr))
+            if (GetUpdateRect(c, nullptr, FALSE))
+                return false;
+        return true;
+    }, "window painted");
     save_bitmap(window, name);
     std::vector<std::string> clipped;
     for (HWND c : uitest::descendants(window, nullptr)) {
