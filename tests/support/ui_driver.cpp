@@ -101,6 +101,14 @@ void wait_gone(HWND window, milliseconds timeout) {
             "window \"" + narrow(title_of(window)) + "\" to close", timeout);
 }
 
+DWORD wait_exit(HANDLE process, milliseconds timeout) {
+    DWORD code = STILL_ACTIVE;
+    require([&] { return WaitForSingleObject(process, 0) == WAIT_OBJECT_0; },
+            "process " + std::to_string(GetProcessId(process)) + " to end", timeout);
+    GetExitCodeProcess(process, &code);
+    return code;
+}
+
 HWND child(HWND parent, int id) {
     HWND c = GetDlgItem(parent, id);
     if (!c) throw Failure("no control " + std::to_string(id) + " in \"" + narrow(title_of(parent)) + "\"");

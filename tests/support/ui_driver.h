@@ -58,6 +58,10 @@ HWND wait_window(const wchar_t* title, const wchar_t* cls = nullptr, DWORD pid =
 // Waits until no such window exists any more; throws Failure on time-out.
 void wait_gone(HWND window, milliseconds timeout = kDefaultTimeout);
 
+// Waits for a process to end and returns its exit code; throws Failure on
+// time-out.
+DWORD wait_exit(HANDLE process, milliseconds timeout = kDefaultTimeout);
+
 // The dialog control with this id; throws Failure if there is none.
 HWND child(HWND parent, int id);
 // Descendants of parent (depth first) of class cls, visible ones only if asked.
