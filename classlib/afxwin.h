@@ -1,0 +1,12 @@
+#pragma once
+// The whole class library.
+#include "app.h"
+#include "controls.h"
+#include "cstring.h"
+#include "ctime.h"
+#include "dialog.h"
+#include "gdi.h"
+#include "propsheet.h"
+#include "seams.h"
+#include "thread.h"
+#include "wnd.h"

@@ -1,0 +1,210 @@
+// Items read back from an archive: one item head each, described for display,
+// compared with items of its kind, and written back by a writer policy.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+#include <windows.h>
+
+#include "item_head.h"
+
+class DataItem {
+public:
+    DataItem() = default;
+    DataItem(const DataItem&) = delete;
+    DataItem& operator=(const DataItem&) = delete;
+    virtual ~DataItem() = default;
+
+    virtual int32_t head_size() = 0;
+    // Fills the head from the bytes behind its type word (head_size() - 4 of
+    // them). False when a text of the head is not terminated within its array:
+    // such a head is damaged and names no place to restore to.
+    virtual bool set_head(const uint8_t* rest) = 0;
+    // Copies the whole head to out unless out is null; returns its size.
+    virtual int32_t get_head(uint8_t* out) = 0;
+    virtual bool is_encrypted() = 0;
+    virtual bool is_compressed() = 0;
+    virtual bool open_item() = 0;
+    virtual bool close_item() = 0;
+    virtual int32_t write_item(const uint8_t* data, int32_t len) = 0;
+    virtual std::wstring display_name() = 0;
+    virtual std::wstring location() = 0;
+    virtual std::wstring kind_name() = 0;
+    virtual int32_t item_type() = 0;
+    virtual uint64_t item_size() = 0;
+    virtual bool equals(DataItem* other) = 0;
+};
+
+// The text of a fixed array, never read beyond it.
+template <size_t N>
+std::wstring head_text(const wchar_t (&text)[N])
+{
+    return std::wstring(text, wcsnlen(text, N));
+}
+
+template <size_t N>
+bool is_terminated(const wchar_t (&text)[N])
+{
+    return wcsnlen(text, N) < N;
+}
+
+// Access to the head an item holds.
+template <class Head, int N>
+class HeadReader {
+public:
+    explicit HeadReader(Head* head) : head_(head) {}
+    const Head& head() const { return *head_; }
+
+private:
+    Head* head_;
+};
+
+// The display texts, per kind of head.
+template <class Head, class Reader>
+class HeadOptTmpl;
+
+template <class Reader>
+class HeadOptTmpl<FileHead, Reader> : public Reader {
+public:
+    using Reader::Reader;
+    std::wstring name_text() const { return head_text(this->head().item.name); }
+    std::wstring location_text() const { return head_text(this->head().item.folder); }
+    static std::wstring kind_text() { return L"File"; }
+    bool texts_terminated() const
+    {
+        return is_terminated(this->head().item.name) && is_terminated(this->head().item.folder);
+    }
+};
+
+template <class Reader>
+class HeadOptTmpl<RegHead, Reader> : public Reader {
+public:
+    using Reader::Reader;
+    std::wstring name_text() const { return head_text(this->head().item.value); }
+    std::wstring location_text() const { return head_text(this->head().item.key); }
+    static std::wstring kind_text() { return L"Registry"; }
+    bool texts_terminated() const
+    {
+        return is_terminated(this->head().item.value) && is_terminated(this->head().item.key);
+    }
+};
+
+// Exact, case-sensitive comparisons of the item records; sizes and flags do not count.
+struct FileItemComparator {
+    static bool equal(const FileHead& a, const FileHead& b);
+};
+
+struct RegItemComparator {
+    static bool equal(const RegHead& a, const RegHead& b);
+};
+
+// Restores a file. The data goes to a temporary file beside the target, which
+// replaces the target only once the item was written whole: a restore that
+// fails half-way never leaves a truncated copy over a good file.
+class FileWriter {
+public:
+    explicit FileWriter(const FileHead* head) : head_(head) {}
+    FileWriter(const FileWriter&) = delete;
+    FileWriter& operator=(const FileWriter&) = delete;
+    ~FileWriter();
+
+    // Throws EngExcept::FileException when the file cannot be created.
+    bool open_item();
+    // Throws EngExcept::FileException when the write fails.
+    int32_t write_item(const uint8_t* data, int32_t len);
+    // False when the target could not be replaced (held by another program).
+    bool close_item();
+
+private:
+    void discard();
+
+    const FileHead* head_;
+    HANDLE file_ = INVALID_HANDLE_VALUE;
+    std::wstring target_;
+    std::wstring temp_;
+};
+
+// Restores a registry value: collects the data and sets the value at the end,
+// only when exactly the head's size arrived, so a damaged or cut record never
+// replaces a value with part of its data.
+class RegWriter {
+public:
+    explicit RegWriter(const RegHead* head) : head_(head) {}
+    RegWriter(const RegWriter&) = delete;
+    RegWriter& operator=(const RegWriter&) = delete;
+    ~RegWriter();
+
+    bool open_item();
+    int32_t write_item(const uint8_t* data, int32_t len);
+    bool close_item();
+
+private:
+    const RegHead* head_;
+    HKEY key_ = nullptr;
+    std::vector<uint8_t> data_;
+    bool refused_ = false;
+};
+
+// The listing reader's writers: they accept everything and keep nothing.
+template <class Head>
+class NoWriter {
+public:
+    explicit NoWriter(const Head*) {}
+    bool open_item() { return false; }
+    int32_t write_item(const uint8_t*, int32_t len) { return len; }
+    bool close_item() { return false; }
+};
+
+using FileNoWriter = NoWriter<FileHead>;
+using RegNoWriter = NoWriter<RegHead>;
+
+template <int N, class Head, class Comparator, template <class, int> class Reader,
+          template <class, class> class HeadOpt, class Writer>
+class DataItemTmpl final : public DataItem, public HeadOpt<Head, Reader<Head, N>>, public Writer, public Comparator {
+    using Opt = HeadOpt<Head, Reader<Head, N>>;
+
+public:
+    // The bases keep pointers to head_, which is why items are never copied.
+    DataItemTmpl() : Opt(&head_), Writer(&head_) {}
+
+    int32_t head_size() override { return sizeof(Head); }
+    bool set_head(const uint8_t* rest) override
+    {
+        std::memcpy(reinterpret_cast<uint8_t*>(&head_) + sizeof head_.type, rest, sizeof(Head) - sizeof head_.type);
+        head_.type = N;
+        return Opt::texts_terminated();
+    }
+    int32_t get_head(uint8_t* out) override
+    {
+        if (out)
+            std::memcpy(out, &head_, sizeof(Head));
+        return sizeof(Head);
+    }
+    bool is_encrypted() override { return head_.encrypted != 0; }
+    bool is_compressed() override { return head_.compressed != 0; }
+    bool open_item() override { return Writer::open_item(); }
+    bool close_item() override { return Writer::close_item(); }
+    int32_t write_item(const uint8_t* data, int32_t len) override { return Writer::write_item(data, len); }
+    std::wstring display_name() override { return Opt::name_text(); }
+    std::wstring location() override { return Opt::location_text(); }
+    std::wstring kind_name() override { return Opt::kind_text(); }
+    int32_t item_type() override { return N; }
+    uint64_t item_size() override { return head_.size; }
+    bool equals(DataItem* other) override
+    {
+        auto* same = dynamic_cast<DataItemTmpl*>(other);
+        return same && Comparator::equal(head_, same->head_);
+    }
+
+private:
+    Head head_{};
+};
+
+using FileDataItem = DataItemTmpl<kFileItemType, FileHead, FileItemComparator, HeadReader, HeadOptTmpl, FileWriter>;
+using RegDataItem = DataItemTmpl<kRegItemType, RegHead, RegItemComparator, HeadReader, HeadOptTmpl, RegWriter>;
+using FileListItem = DataItemTmpl<kFileItemType, FileHead, FileItemComparator, HeadReader, HeadOptTmpl, FileNoWriter>;
+using RegListItem = DataItemTmpl<kRegItemType, RegHead, RegItemComparator, HeadReader, HeadOptTmpl, RegNoWriter>;

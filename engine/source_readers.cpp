@@ -1,0 +1,108 @@
+#include "source_readers.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include <shlwapi.h>
+
+#include "eng_except.h"
+#include "source_nodes.h"
+
+bool FileReader::source_open(const FileItem& item)
+{
+    source_close();
+    if (item.name[0] == 0)
+        return false;
+    std::wstring folder(item.folder, wcsnlen(item.folder, std::size(item.folder)));
+    fullPath_ = join_path(folder, std::wstring(item.name, wcsnlen(item.name, std::size(item.name))));
+    if (_wcsicmp(fullPath_.c_str(), archivePath_->c_str()) == 0)
+        return false;
+
+    file_ = CreateFileW(fullPath_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                        nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file_ == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+            return false;
+        throw EngExcept::FileException(L"FileReader::source_open(): Failed to open file!", fullPath_, 2);
+    }
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file_, &size)) {
+        source_close();
+        throw EngExcept::FileException(L"FileReader::source_open(): Failed to open file!", fullPath_, 2);
+    }
+    size_ = static_cast<uint64_t>(size.QuadPart);
+
+    item_ = item;
+    wchar_t unexpanded[sizeof(FileItem::folder) / sizeof(wchar_t)] = {};
+    if (PathUnExpandEnvStringsW(folder.c_str(), unexpanded, static_cast<UINT>(std::size(unexpanded))))
+        std::memcpy(item_.folder, unexpanded, sizeof unexpanded);
+    return true;
+}
+
+int32_t FileReader::source_read_buff(void* buffer, int32_t n)
+{
+    DWORD got = 0;
+    if (!ReadFile(file_, buffer, static_cast<DWORD>(n), &got, nullptr))
+        throw EngExcept::FileException(L"FileReader::source_read_buff(): Failed to read file!", L"n/a", 0);
+    return static_cast<int32_t>(got);
+}
+
+void FileReader::source_close()
+{
+    if (file_ != INVALID_HANDLE_VALUE)
+        CloseHandle(file_);
+    file_ = INVALID_HANDLE_VALUE;
+}
+
+bool RegReader::source_open(const RegItem& item)
+{
+    source_close();
+    // Read rights only: keys the user may read but not change are backed up.
+    if (RegOpenKeyExW(reg_root_key(item.root), item.key, 0, KEY_QUERY_VALUE, &key_) != ERROR_SUCCESS) {
+        key_ = nullptr;
+        return false;
+    }
+    DWORD type = 0;
+    LONG result;
+    for (;;) {  // the value may grow between the two queries
+        DWORD size = 0;
+        result = RegQueryValueExW(key_, item.value, nullptr, nullptr, nullptr, &size);
+        if (result != ERROR_SUCCESS)
+            break;
+        data_.resize(size);
+        result = RegQueryValueExW(key_, item.value, nullptr, &type, data_.data(), &size);
+        if (result != ERROR_MORE_DATA) {
+            data_.resize(size);
+            break;
+        }
+    }
+    if (result != ERROR_SUCCESS) {
+        source_close();
+        return false;
+    }
+    item_ = item;
+    item_.type = type;
+    size_ = static_cast<uint32_t>(data_.size());
+    read_ = 0;
+    return true;
+}
+
+int32_t RegReader::source_read_buff(void* buffer, int32_t n)
+{
+    const size_t k = std::min(static_cast<size_t>(n), data_.size() - read_);
+    if (k != 0)
+        std::memcpy(buffer, data_.data() + read_, k);
+    read_ += k;
+    return static_cast<int32_t>(k);
+}
+
+void RegReader::source_close()
+{
+    data_.clear();
+    read_ = 0;
+    size_ = 0;
+    if (key_)
+        RegCloseKey(key_);
+    key_ = nullptr;
+}

@@ -1,0 +1,65 @@
+// Reader policies of the data store: one source at a time is opened, read
+// in pieces until a read returns 0, and closed.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include <windows.h>
+
+#include "item_head.h"
+
+// Reads one file. The file is shared with its other users (the mail client
+// may keep writing or delete it), and a backup never creates or changes it.
+class FileReader {
+public:
+    // The archive path is never stored into itself; the pointer is kept.
+    explicit FileReader(const std::wstring* archivePath) : archivePath_(archivePath) {}
+    FileReader(const FileReader&) = delete;
+    FileReader& operator=(const FileReader&) = delete;
+    ~FileReader() { source_close(); }
+
+    // False, with nothing opened, for a folder item (empty name), the
+    // archive itself, and a file that vanished since the folder was listed.
+    // Throws EngExcept::FileException when the file exists but cannot be
+    // opened (another program holds it without read sharing).
+    bool source_open(const FileItem& item);
+    // Bytes read, 0 at the end; throws EngExcept::FileException on failure.
+    int32_t source_read_buff(void* buffer, int32_t n);
+    void source_close();
+    uint64_t source_size() const { return size_; }
+    // The item for the head: its folder in unexpanded form (%APPDATA%\...).
+    const FileItem& source_item() const { return item_; }
+
+private:
+    std::wstring fullPath_;
+    const std::wstring* archivePath_;
+    uint64_t size_ = 0;
+    HANDLE file_ = INVALID_HANDLE_VALUE;
+    FileItem item_{};
+};
+
+// Reads one registry value whole into memory and hands it out in pieces.
+// Values that cannot be read are skipped (false), never reported.
+class RegReader {
+public:
+    explicit RegReader(const std::wstring*) {}
+    RegReader(const RegReader&) = delete;
+    RegReader& operator=(const RegReader&) = delete;
+    ~RegReader() { source_close(); }
+
+    bool source_open(const RegItem& item);
+    int32_t source_read_buff(void* buffer, int32_t n);
+    void source_close();
+    uint32_t source_size() const { return size_; }
+    // The item for the head, with the value type read.
+    const RegItem& source_item() const { return item_; }
+
+private:
+    HKEY key_ = nullptr;
+    std::vector<uint8_t> data_;
+    size_t read_ = 0;
+    uint32_t size_ = 0;
+    RegItem item_{};
+};

@@ -1,0 +1,160 @@
+// The running-programs check over real processes started under the watched name.
+#include <gtest/gtest.h>
+#include "dialog_check.h"
+#include "prompt_recorder.h"
+#include "running_programs.h"
+#include "ui_driver.h"
+#include "ui_fixture.h"
+
+namespace {
+
+// A copy of an idle program under another name, running until ended.
+class Program {
+public:
+    Program(const std::wstring& folder, const std::wstring& exeName)
+    {
+        // The model tests' idle program.
+        const wchar_t* idle = _wgetenv(L"BRISVALE_IDLE_CHILD");
+        std::wstring path = folder + L"\\" + exeName;
+        CopyFileW(idle ? idle : L"", path.c_str(), FALSE);
+        STARTUPINFOW si = {};
+        si.cb = sizeof si;
+        std::wstring cmd = L"\"" + path + L"\"";
+        if (CreateProcessW(path.c_str(), cmd.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si,
+                           &pi_))
+            CloseHandle(pi_.hThread);
+    }
+    ~Program()
+    {
+        if (pi_.hProcess) {
+            TerminateProcess(pi_.hProcess, 0);
+            WaitForSingleObject(pi_.hProcess, 10000);
+            CloseHandle(pi_.hProcess);
+        }
+    }
+    DWORD id() const { return pi_.dwProcessId; }
+    bool Ended() const { return WaitForSingleObject(pi_.hProcess, 10000) == WAIT_OBJECT_0; }
+    bool Running() const { return WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT; }
+
+private:
+    PROCESS_INFORMATION pi_ = {};
+};
+
+const wchar_t kTitle[] = L" These programs must be closed!";
+
+HWND WaitList(HWND except = nullptr)
+{
+    HWND found = nullptr;
+    uitest::require([&] { return (found = uitest::find_window(kTitle, L"#32770", GetCurrentProcessId(), except)); },
+                    "process list");
+    return found;
+}
+
+class RunningPrograms : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        init_common_controls();
+        folder = scratch_folder(L"programs");
+    }
+    std::wstring folder;
+};
+
+TEST_F(RunningPrograms, NothingRunningMeansGoOnWithoutAsking)
+{
+    EXPECT_TRUE(CheckRunningPrograms());
+}
+
+TEST_F(RunningPrograms, TerminateAllEndsEveryCopyAndTheCheckPasses)
+{
+    Program first(folder, L"msimn.exe"), second(folder, L"MSIMN.EXE.copy");
+    Program copy(folder, L"MsImN.exe");  // a second running copy, named in other letter case
+    PromptRecorder prompts({IDYES});
+    std::vector<std::wstring> rows;
+    std::vector<DWORD> ids;
+    std::vector<std::string> clipped;
+    uitest::Driver driver([&] {
+        HWND h = WaitList();
+        HWND list = uitest::child(h, 1103);
+        int n = int(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+        for (int i = 0; i < n; ++i) {
+            wchar_t text[256] = {};
+            LVITEMW it = {};
+            it.pszText = text;
+            it.cchTextMax = 256;
+            it.iSubItem = 1;
+            SendMessageW(list, LVM_GETITEMTEXTW, WPARAM(i), reinterpret_cast<LPARAM>(&it));
+            rows.push_back(text);
+        }
+        clipped = capture_and_check(h, L"running-programs");
+        uitest::press(h, 1101);
+        uitest::wait_gone(h);
+    });
+    EXPECT_TRUE(CheckRunningPrograms());
+    EXPECT_EQ("", driver.finish());
+    EXPECT_EQ((std::vector<std::wstring>{L"Outlook Express", L"Outlook Express"}), rows);
+    EXPECT_TRUE(first.Ended());
+    EXPECT_TRUE(copy.Ended());
+    EXPECT_TRUE(second.Running());  // not a watched name
+    ASSERT_EQ(1u, prompts.seen().size());
+    EXPECT_EQ(L"Terminate programs, are you sure?", prompts.seen()[0].text);
+    EXPECT_EQ(L"Confirmation", prompts.seen()[0].caption);
+    EXPECT_EQ(UINT(MB_YESNO | MB_ICONQUESTION), prompts.seen()[0].flags);
+    EXPECT_EQ(std::vector<std::string>{}, clipped);
+}
+
+// Each way out of the dialog, with the program still running.
+TEST_F(RunningPrograms, RetryAsksAgainIgnoreGoesOnCancelStops)
+{
+    Program mail(folder, L"msimn.exe");
+    constexpr int kEnter = -1, kCloseBox = -2;
+    struct Case { std::vector<int> presses; std::deque<int> answers; bool result; } cases[] = {
+        {{1106, 1104}, {}, true},           // Retry shows a fresh dialog; Ignore goes on
+        {{kEnter, 1104}, {}, true},         // Enter is Retry
+        {{1101, IDCANCEL}, {IDNO}, false},  // Terminate All answered No looks again
+        {{IDCANCEL}, {}, false},
+        {{kCloseBox}, {}, false},
+    };
+    for (const Case& c : cases) {
+        PromptRecorder prompts(c.answers);
+        uitest::Driver driver([&] {
+            HWND previous = nullptr;
+            for (int id : c.presses) {
+                HWND h = WaitList(previous);
+                if (id == kEnter)
+                    PostMessageW(uitest::child(h, 1103), WM_KEYDOWN, VK_RETURN, 0);
+                else if (id == kCloseBox)
+                    PostMessageW(h, WM_SYSCOMMAND, SC_CLOSE, 0);
+                else
+                    uitest::press(h, id);
+                uitest::wait_gone(h);
+                previous = h;
+            }
+        });
+        EXPECT_EQ(c.result, CheckRunningPrograms());
+        EXPECT_EQ("", driver.finish());
+        EXPECT_TRUE(mail.Running());
+    }
+}
+
+// A row whose process id now belongs to another program must not end it.
+TEST_F(RunningPrograms, TerminateAllSparesAProcessThatReusedTheId)
+{
+    Program other(folder, L"notmail.exe");
+    ProcessEntry stale = {};
+    wcscpy(stale.exeName, L"msimn.exe");
+    wcscpy(stale.displayName, L"Outlook Express");
+    stale.processId = other.id();
+    PromptRecorder prompts({IDYES});
+    CProcessListDialog dlg({stale}, nullptr);
+    uitest::Driver driver([&] {
+        HWND h = WaitList();
+        uitest::press(h, 1101);
+        uitest::wait_gone(h);
+    });
+    EXPECT_EQ(IDOK, dlg.DoModal());
+    EXPECT_EQ("", driver.finish());
+    EXPECT_TRUE(other.Running());
+}
+
+}  // namespace

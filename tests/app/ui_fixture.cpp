@@ -1,0 +1,77 @@
+#include "ui_fixture.h"
+#include <shellapi.h>
+#include <shlobj.h>
+#include <cstdlib>
+
+std::wstring fixture_path(const std::wstring& relative)
+{
+    const wchar_t* root = _wgetenv(L"BRISVALE_FIXTURES");
+    return std::wstring(root ? root : L".") + L"\\" + relative;
+}
+
+std::wstring scratch_folder(const std::wstring& name)
+{
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    std::wstring path = std::wstring(temp) + L"brisvale-ui-" + name;
+    // SHFileOperation wants a double-terminated list.
+    std::wstring from = path + L'\0';
+    SHFILEOPSTRUCTW op = {};
+    op.wFunc = FO_DELETE;
+    op.pFrom = from.c_str();
+    op.fFlags = FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
+    SHFileOperationW(&op);
+    CreateDirectoryW(path.c_str(), nullptr);
+    return path;
+}
+
+void write_file(const std::wstring& path, const std::string& bytes)
+{
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(f, bytes.data(), DWORD(bytes.size()), &written, nullptr);
+    CloseHandle(f);
+}
+
+std::string read_file(const std::wstring& path)
+{
+    std::string bytes;
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE)
+        return bytes;
+    char buf[65536];
+    DWORD got = 0;
+    while (ReadFile(f, buf, sizeof buf, &got, nullptr) && got > 0)
+        bytes.append(buf, got);
+    CloseHandle(f);
+    return bytes;
+}
+
+void init_common_controls()
+{
+    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_WIN95_CLASSES | ICC_DATE_CLASSES};
+    InitCommonControlsEx(&icc);
+}
+
+BEGIN_MESSAGE_MAP(SheetRecorder, CWnd)
+    ON_MESSAGE(PSM_SETWIZBUTTONS, &SheetRecorder::OnSetWizardButtons)
+END_MESSAGE_MAP()
+
+SheetRecorder::SheetRecorder()
+{
+    CreateEx(0, AfxRegisterWndClass(0), L"Sheet recorder", WS_OVERLAPPEDWINDOW, RECT{0, 0, 200, 100}, nullptr, 0);
+    page.Create(L"", WS_VISIBLE, RECT{0, 0, 50, 20}, this, 1);
+}
+
+void SheetRecorder::Pump()
+{
+    MSG msg;
+    while (PeekMessageW(&msg, m_hWnd, 0, 0, PM_REMOVE))
+        DispatchMessageW(&msg);
+}
+
+LRESULT SheetRecorder::OnSetWizardButtons(WPARAM, LPARAM buttons)
+{
+    wizardButtons.push_back(buttons);
+    return 0;
+}

@@ -1,0 +1,71 @@
+// A small FTP server for tests: loopback only, one client at a time, on its
+// own thread, every wait bounded. It records the commands and the files it
+// receives, and can misbehave on request.
+#pragma once
+
+#include <winsock2.h>
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+struct FtpServerOptions {
+    enum class Fault {
+        None,
+        DropMidTransfer, // closes both connections once some data has arrived
+        HoldTransfer,    // stops reading data after the first piece and never confirms
+        RefuseStore,     // answers STOR with 550
+        ForeignDataPeer, // opens active data connections from 127.0.0.2
+    };
+    std::string user = "backup";
+    std::string password = "s3cret";
+    std::string directory = "/archives"; // the one directory CWD accepts
+    Fault fault = Fault::None;
+};
+
+struct FtpStoredFile {
+    std::string directory; // the working directory at STOR time
+    std::string name;
+    std::string data;
+    bool complete = false; // the client ended the data connection itself
+};
+
+class FtpTestServer {
+public:
+    explicit FtpTestServer(FtpServerOptions options = {});
+    ~FtpTestServer();
+    FtpTestServer(const FtpTestServer&) = delete;
+    FtpTestServer& operator=(const FtpTestServer&) = delete;
+
+    int port() const { return port_; }
+    // Stops serving and waits for the server's thread, so that what it
+    // recorded is complete; the client must be done by then.
+    void Finish();
+    std::vector<std::string> commands() const;
+    std::vector<FtpStoredFile> files() const;
+    int connections() const { return connections_; }
+    // Bytes of the current upload received so far.
+    size_t receiving() const { return receiving_; }
+
+    // A loopback port that refuses connections.
+    static int ClosedPort();
+
+private:
+    void Serve();
+    void Session(SOCKET control);
+    void Receive(SOCKET control, SOCKET data, FtpStoredFile& file);
+    bool Reply(SOCKET s, const std::string& text);
+
+    FtpServerOptions options_;
+    SOCKET listener_ = INVALID_SOCKET;
+    int port_ = 0;
+    std::atomic<bool> quit_{false};
+    std::atomic<int> connections_{0};
+    std::atomic<size_t> receiving_{0};
+    mutable std::mutex mutex_;
+    std::vector<std::string> commands_;
+    std::vector<FtpStoredFile> files_;
+    std::thread thread_;
+};

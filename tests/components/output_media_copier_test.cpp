@@ -1,0 +1,308 @@
+// The copiers end to end, as the backup dialog drives them: created on this
+// (the window's) thread, Start on a worker without COM, Stop from this thread,
+// the components registered in the test prefix, the messages seen by a real window.
+#include "copier_harness.h"
+#include "ftp_test_server.h"
+#include "output_media_copier.h"
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <memory>
+
+namespace {
+
+const wchar_t kArchiveName[] = L"Backup 2026-12-10.bvk2";
+
+template <size_t N>
+void SetText(wchar_t (&field)[N], const std::wstring& text)
+{
+    memset(field, 0, sizeof field);
+    text.copy(field, N - 1);
+}
+
+_PreferenceFTP FtpBlock(int port, bool passive)
+{
+    _PreferenceFTP block;
+    memset(&block, 0, sizeof block);
+    SetText(block.host, L"127.0.0.1");
+    block.port = port;
+    SetText(block.user, L"backup");
+    SetText(block.password, L"s3cret");
+    SetText(block.directory, L"/archives");
+    block.passive = passive ? 1 : 0;
+    return block;
+}
+
+_PreferenceCDDVD DiscBlock(const std::wstring& device, bool erase)
+{
+    _PreferenceCDDVD block;
+    memset(&block, 0, sizeof block);
+    SetText(block.device, device);
+    block.erase = erase ? 1 : 0;
+    return block;
+}
+
+class OutputMediaCopierTest : public ComponentsTest {
+protected:
+    void SetUp() override
+    {
+        ComponentsTest::SetUp();
+        folder = ScratchFolder();
+        archivePath = folder + L"\\" + kArchiveName;
+    }
+
+    // Creates the copier for `mediaType` here, runs Start on a worker while
+    // this thread pumps; `onMessage` sees each message with the copier.
+    HRESULT Transfer(int32_t mediaType, const void* block, const std::wstring& source,
+                     const std::function<void(OutputMediaCopier&, const CopierMessage&)>& onMessage = {})
+    {
+        OutputMediaCopierFactories factories;
+        OutputMediaCopierFactory* factory = factories.Find(mediaType);
+        EXPECT_NE(nullptr, factory);
+        if (!factory) return E_UNEXPECTED;
+        std::unique_ptr<OutputMediaCopier> copier(factory->Create(window.hwnd(), block, kArchiveName, source));
+        if (onMessage) window.onMessage = [&](const CopierMessage& m) { onMessage(*copier, m); };
+        const HRESULT hr = RunOnWorker([&] { return copier->Start(); });
+        window.onMessage = nullptr;
+        // Start's result and the last status agree: neither may pass for success alone.
+        EXPECT_EQ(FAILED(hr), window.finalStatusFailed()) << "hr 0x" << std::hex << hr;
+        return hr;
+    }
+
+    std::wstring finalText() const
+    {
+        const CopierMessage* status = window.finalStatus();
+        return status ? status->text : L"<no status>";
+    }
+
+    RecorderWindow window{WM_COPIER_STATUS};
+    std::wstring folder;
+    std::wstring archivePath;
+};
+
+// Presses Stop, from the window's thread, once part of the archive is through.
+void StopOnFirstProgress(OutputMediaCopier& copier, const CopierMessage& m)
+{
+    if (m.offset == 2 && m.wParam > 0 && m.wParam < 100) {
+        EXPECT_EQ(S_OK, copier.Stop());
+    }
+}
+
+TEST_F(OutputMediaCopierTest, FactoriesAreFoundByMediaType)
+{
+    OutputMediaCopierFactories factories;
+    for (int32_t id : {1, 2}) {
+        ASSERT_NE(nullptr, factories.Find(id));
+        EXPECT_EQ(id, factories.Find(id)->GetFactoryId());
+    }
+    for (int32_t id : {0, 3, -1}) EXPECT_EQ(nullptr, factories.Find(id));
+}
+
+TEST_F(OutputMediaCopierTest, FtpUploadArrivesByteForByteInPassiveAndActiveMode)
+{
+    for (bool passive : {true, false}) {
+        SCOPED_TRACE(passive ? "passive" : "active");
+        window.clear();
+        FtpTestServer server;
+        const std::string archive = WriteArchive(archivePath, 300 * 1024 + 17);
+        const _PreferenceFTP block = FtpBlock(server.port(), passive);
+
+        EXPECT_EQ(S_OK, Transfer(1, &block, archivePath));
+        server.Finish();
+        const std::vector<FtpStoredFile> files = server.files();
+        ASSERT_EQ(1u, files.size());
+        EXPECT_EQ("/archives", files[0].directory);
+        EXPECT_EQ("Backup 2026-12-10.bvk2", files[0].name);
+        EXPECT_TRUE(files[0].complete);
+        EXPECT_TRUE(files[0].data == archive) << "received " << files[0].data.size() << " bytes";
+        const std::vector<std::string> commands = server.commands();
+        EXPECT_NE(commands.end(), std::find(commands.begin(), commands.end(), "TYPE I"));
+        EXPECT_NE(commands.end(), std::find_if(commands.begin(), commands.end(), [&](const std::string& c) {
+                      return c.rfind(passive ? "PASV" : "PORT 127,0,0,1,", 0) == 0;
+                  }));
+        EXPECT_EQ("QUIT", commands.back());
+        EXPECT_TRUE(window.wellOrdered());
+        EXPECT_EQ(100u, window.messages()[window.messages().size() - 2].wParam);
+        EXPECT_FALSE(window.finalStatusFailed()) << finalText().c_str();
+    }
+}
+
+struct FtpFailure {
+    const char* name;
+    FtpServerOptions::Fault fault;
+    std::function<void(_PreferenceFTP&, std::wstring& source)> change;
+    const wchar_t* reply; // what the status must quote, or null
+    size_t archiveSize;
+};
+
+TEST_F(OutputMediaCopierTest, FtpFailuresEndWithAFailureStatus)
+{
+    using Fault = FtpServerOptions::Fault;
+    const FtpFailure cases[] = {
+        {"connection refused", Fault::None, [](_PreferenceFTP& b, std::wstring&) { b.port = FtpTestServer::ClosedPort(); },
+         nullptr, 1000},
+        {"login refused", Fault::None, [](_PreferenceFTP& b, std::wstring&) { SetText(b.password, L"wrong"); },
+         L"530 Login incorrect.", 1000},
+        {"missing directory", Fault::None, [](_PreferenceFTP& b, std::wstring&) { SetText(b.directory, L"/nowhere"); },
+         L"550 /nowhere: No such file or directory.", 1000},
+        {"store refused", Fault::RefuseStore, [](_PreferenceFTP&, std::wstring&) {},
+         L"550 Backup 2026-12-10.bvk2: Permission denied.", 1000},
+        // Whoever connects to the client's port first would get the archive.
+        {"active data connection from another host", Fault::ForeignDataPeer,
+         [](_PreferenceFTP& b, std::wstring&) { b.passive = 0; }, L"another host", 1000},
+        {"connection dropped mid-transfer", Fault::DropMidTransfer, [](_PreferenceFTP&, std::wstring&) {}, nullptr,
+         4 * 1024 * 1024},
+        {"missing source file", Fault::None, [](_PreferenceFTP&, std::wstring& s) { s += L".missing"; }, nullptr, 1000},
+        {"empty host (the block as first saved)", Fault::None,
+         [](_PreferenceFTP& b, std::wstring&) { memset(&b, 0, sizeof b); }, nullptr, 1000},
+        {"line break in the directory", Fault::None,
+         [](_PreferenceFTP& b, std::wstring&) { SetText(b.directory, L"/archives\r\nDELE x"); }, nullptr, 1000},
+    };
+    for (const FtpFailure& c : cases) {
+        SCOPED_TRACE(c.name);
+        window.clear();
+        FtpServerOptions options;
+        options.fault = c.fault;
+        FtpTestServer server(options);
+        WriteArchive(archivePath, c.archiveSize);
+        _PreferenceFTP block = FtpBlock(server.port(), true);
+        std::wstring source = archivePath;
+        c.change(block, source);
+
+        EXPECT_TRUE(FAILED(Transfer(1, &block, source)));
+        server.Finish();
+        EXPECT_TRUE(window.wellOrdered());
+        EXPECT_TRUE(window.finalStatusFailed());
+        if (c.reply) {
+            EXPECT_NE(std::wstring::npos, finalText().find(c.reply)) << finalText().c_str();
+        }
+        for (const FtpStoredFile& file : server.files()) EXPECT_LT(file.data.size(), c.archiveSize);
+        for (const std::string& command : server.commands()) EXPECT_NE("DELE x", command);
+    }
+}
+
+TEST_F(OutputMediaCopierTest, StopDuringAnUploadEndsItWithAFailureStatus)
+{
+    FtpServerOptions options;
+    options.fault = FtpServerOptions::Fault::HoldTransfer; // never confirms: only Stop ends this upload
+    FtpTestServer server(options);
+    WriteArchive(archivePath, 4 * 1024 * 1024);
+    const _PreferenceFTP block = FtpBlock(server.port(), true);
+
+    EXPECT_EQ(E_ABORT, Transfer(1, &block, archivePath, StopOnFirstProgress));
+    EXPECT_TRUE(window.wellOrdered());
+    EXPECT_TRUE(window.finalStatusFailed());
+    server.Finish();
+    ASSERT_EQ(1u, server.files().size());
+    EXPECT_FALSE(server.files()[0].complete);
+}
+
+class DiscCopierTest : public OutputMediaCopierTest {
+protected:
+    void SetUp() override
+    {
+        OutputMediaCopierTest::SetUp();
+        disc = folder + L"\\disc";
+        CreateDirectoryW(disc.c_str(), nullptr);
+        SetEnvironmentVariableW(L"BRISVALE_DISC_FOLDERS", (L"Other=" + folder + L"\\other;Test Writer=" + disc).c_str());
+    }
+    void TearDown() override
+    {
+        SetEnvironmentVariableW(L"BRISVALE_DISC_FOLDERS", nullptr);
+        OutputMediaCopierTest::TearDown();
+    }
+    std::wstring disc;
+};
+
+TEST_F(DiscCopierTest, WritesTheArchiveIntoTheDeviceFolderAndErasesFirstOnlyWhenAsked)
+{
+    for (bool erase : {false, true}) {
+        SCOPED_TRACE(erase ? "erase" : "keep");
+        window.clear();
+        const std::wstring earlier = disc + L"\\earlier.bvk2";
+        WriteArchive(earlier, 10);
+        const std::string archive = WriteArchive(archivePath, 200 * 1024 + 3);
+        const _PreferenceCDDVD block = DiscBlock(L"Test Writer", erase);
+
+        EXPECT_EQ(S_OK, Transfer(2, &block, archivePath));
+        EXPECT_TRUE(ReadFileBytes(disc + L"\\" + kArchiveName) == archive);
+        EXPECT_EQ(!erase, GetFileAttributesW(earlier.c_str()) != INVALID_FILE_ATTRIBUTES);
+        EXPECT_TRUE(window.wellOrdered());
+        EXPECT_EQ(100u, window.messages()[window.messages().size() - 2].wParam);
+    }
+}
+
+TEST_F(DiscCopierTest, FailuresEndWithAFailureStatusAndLeaveTheDiscAsItWas)
+{
+    struct Case {
+        const char* name;
+        std::wstring device;
+        std::wstring source;
+    };
+    const Case cases[] = {
+        {"unknown device", L"No Such Writer", archivePath},
+        {"no device (the block as first saved)", L"", archivePath},
+        {"device folder missing", L"Other", archivePath},
+        {"missing source file", L"Test Writer", archivePath + L".missing"},
+    };
+    const std::wstring earlier = disc + L"\\earlier.bvk2";
+    WriteArchive(earlier, 10);
+    WriteArchive(archivePath, 1000);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        window.clear();
+        const _PreferenceCDDVD block = DiscBlock(c.device, true);
+        EXPECT_EQ(E_FAIL, Transfer(2, &block, c.source));
+        EXPECT_TRUE(window.wellOrdered());
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((disc + L"\\" + kArchiveName).c_str()));
+        EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(earlier.c_str()));
+    }
+}
+
+TEST_F(DiscCopierTest, StopDuringWritingRemovesThePartialArchive)
+{
+    WriteArchive(archivePath, 2 * 1024 * 1024);
+    const _PreferenceCDDVD block = DiscBlock(L"Test Writer", false);
+
+    EXPECT_EQ(E_ABORT, Transfer(2, &block, archivePath, StopOnFirstProgress));
+    EXPECT_TRUE(window.wellOrdered());
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((disc + L"\\" + kArchiveName).c_str()));
+}
+
+// A component that is not installed: nothing is transferred, and the window
+// is told so, whatever the caller does with Start's result.
+TEST_F(OutputMediaCopierTest, MissingComponentFailsEveryCallAndSaysSo)
+{
+    ASSERT_EQ(S_OK, CallComponentsDll("DllUnregisterServer"));
+    WriteArchive(archivePath, 1000);
+    const _PreferenceFTP ftp = FtpBlock(21, true);
+    const _PreferenceCDDVD cd = DiscBlock(L"Test Writer", false);
+    const std::pair<int32_t, const void*> media[] = {{1, &ftp}, {2, &cd}};
+    for (const auto& [id, block] : media) {
+        SCOPED_TRACE(id);
+        window.clear();
+        OutputMediaCopierFactories factories;
+        std::unique_ptr<OutputMediaCopier> copier(factories.Find(id)->Create(window.hwnd(), block, kArchiveName,
+                                                                              archivePath));
+        ASSERT_NE(nullptr, copier);
+        EXPECT_EQ(E_FAIL, RunOnWorker([&] { return copier->Start(); }));
+        EXPECT_EQ(E_FAIL, copier->Stop());
+        EXPECT_EQ(E_FAIL, copier->CallMethod5());
+        ASSERT_EQ(1u, window.messages().size());
+        EXPECT_TRUE(window.finalStatusFailed());
+        EXPECT_NE(std::wstring::npos, window.finalStatus()->text.find(L"not installed"));
+    }
+    ASSERT_EQ(S_OK, CallComponentsDll("DllRegisterServer"));
+}
+
+TEST_F(OutputMediaCopierTest, MethodFiveReachesTheComponent)
+{
+    const _PreferenceFTP block = FtpBlock(21, true);
+    OutputMediaCopierFactories factories;
+    std::unique_ptr<OutputMediaCopier> copier(factories.Find(1)->Create(window.hwnd(), &block, kArchiveName,
+                                                                          archivePath));
+    EXPECT_EQ(S_OK, copier->CallMethod5());
+}
+
+} // namespace

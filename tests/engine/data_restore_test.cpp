@@ -1,0 +1,185 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <utility>
+
+#include "data_restore.h"
+#include "eng_except.h"
+#include "restore_test_util.h"
+
+namespace {
+
+std::vector<uint8_t> bytes(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
+
+class DataRestoreTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    std::wstring archive = dir / L"test.bvk2";
+
+    std::vector<uint8_t> file_head(const std::wstring& name, uint64_t size)
+    {
+        return build::file_head(dir / L"out", name, size);
+    }
+    std::wstring restored(const std::wstring& name) const { return dir / (L"out\\" + name); }
+
+    uint64_t restore(const std::vector<uint8_t>& body, ItemHeadList* selection = nullptr)
+    {
+        write_bytes(archive, body);
+        DataRestore<WriterFactories> reader(archive, 44, selection, L"");
+        return reader.run();
+    }
+    ItemHeadList list(const std::vector<uint8_t>& body, ItemHeadList* selection = nullptr)
+    {
+        write_bytes(archive, body);
+        ItemHeadList heads;
+        DataRestore<NoWriterFactories> reader(archive, 44, selection, L"");
+        reader.set_head_list(&heads);
+        reader.run();
+        return heads;
+    }
+};
+
+TEST_F(DataRestoreTest, MissingArchiveThrowsTheOpenText)
+{
+    DataRestore<WriterFactories> reader(archive, 44, nullptr, L"");
+    try {
+        reader.run();
+        FAIL() << "no exception";
+    } catch (const EngExcept::FileException& e) {
+        EXPECT_EQ(e.get_message(), L"DataRestore::open_file(): Failed to open source file!");
+        EXPECT_EQ(e.get_detail(), archive);
+        EXPECT_EQ(e.get_code(), 2);
+    }
+}
+
+TEST_F(DataRestoreTest, ProgressStartsAtZeroAndFollowsEveryChunk)
+{
+    auto body = build::header();
+    build::record(body, file_head(L"empty.txt", 0), {});
+    const size_t afterEmpty = body.size();
+    build::record(body, file_head(L"two.txt", 5), {bytes("ab"), bytes("cde")});
+    write_bytes(archive, body);
+
+    ProgressWindow sink;
+    DataRestore<WriterFactories> reader(archive, 44, nullptr, L"");
+    reader.progress.set_target(sink.hwnd(), WM_ENGINE_PROGRESS);
+    EXPECT_EQ(reader.run(), 5u);
+    // Positions count from the start offset, the size includes the header.
+    const double size = static_cast<double>(body.size());
+    const size_t second = afterEmpty - 44 + 4 + 8217 + 8 + 2 + 8;
+    const std::vector<std::pair<WPARAM, LPARAM>> expected = {
+        {0, 0}, {WPARAM(second / size * 100), 0}, {WPARAM((second + 3 + 8) / size * 100), 0}};
+    EXPECT_EQ(sink.take(WM_ENGINE_PROGRESS), expected);
+    EXPECT_EQ(read_bytes(restored(L"two.txt")), bytes("abcde"));
+    EXPECT_TRUE(file_exists(restored(L"empty.txt")));
+
+    write_bytes(archive, build::header());
+    DataRestore<WriterFactories> empty(archive, 44, nullptr, L"");
+    empty.progress.set_target(sink.hwnd(), WM_ENGINE_PROGRESS);
+    EXPECT_EQ(empty.run(), 0u);
+    EXPECT_EQ(sink.take(WM_ENGINE_PROGRESS), (std::vector<std::pair<WPARAM, LPARAM>>{{0, 0}}));
+}
+
+TEST_F(DataRestoreTest, OnlyTheFirstByteOfAChunkHeaderEndsTheItem)
+{
+    // 256 as the first word is a data chunk; any non-zero first byte ends the item.
+    for (uint8_t endByte : {uint8_t(1), uint8_t(2), uint8_t(0xff)}) {
+        auto body = build::header();
+        build::record(body, file_head(L"a.txt", 3), {bytes("abc")});
+        body.end()[-8] = endByte;
+        body.end()[-5] = 0x40; // high bytes of an end marker do not matter
+        build::record(body, file_head(L"b.txt", 1), {bytes("b")});
+        EXPECT_EQ(restore(body), 4u);
+        EXPECT_EQ(read_bytes(restored(L"b.txt")), bytes("b"));
+    }
+    auto body = build::header();
+    build::record(body, file_head(L"c.txt", 2), {bytes("x"), bytes("y")});
+    const size_t secondHeader = body.size() - 8 - 1 - 8;
+    body[secondHeader + 1] = 1; // first word 256
+    EXPECT_EQ(restore(body), 2u);
+    EXPECT_EQ(read_bytes(restored(L"c.txt")), bytes("xy"));
+}
+
+TEST_F(DataRestoreTest, UncreatableFileIsLeftOutAndTheNextFollows)
+{
+    write_bytes(dir / L"blocker", bytes("x"));
+    auto body = build::header();
+    build::record(body, build::file_head(dir / L"blocker\\sub", L"lost.txt", 4), {bytes("lost")});
+    build::record(body, file_head(L"kept.txt", 4), {bytes("kept")});
+    EXPECT_EQ(restore(body), 4u);
+    EXPECT_EQ(read_bytes(restored(L"kept.txt")), bytes("kept"));
+}
+
+TEST_F(DataRestoreTest, UnknownItemTypeIsPassedOverWhole)
+{
+    auto unknown = file_head(L"never.txt", 8);
+    put_u32(unknown, 0, 7);
+    auto body = build::header();
+    build::record(body, unknown, {bytes("abcd"), bytes("efgh")});
+    build::record(body, file_head(L"after.txt", 5), {bytes("after")});
+    EXPECT_EQ(restore(body), 5u);
+    EXPECT_FALSE(file_exists(restored(L"never.txt")));
+    EXPECT_EQ(read_bytes(restored(L"after.txt")), bytes("after"));
+    ItemHeadList heads = list(body);
+    ASSERT_EQ(heads.size(), 1u);
+    EXPECT_EQ(heads[0].type, 1);
+    free_head_list(heads);
+    EXPECT_TRUE(heads.empty());
+}
+
+TEST_F(DataRestoreTest, SelectionRestoresOnlyItsItemsAndListingStillRecordsAll)
+{
+    auto body = build::header();
+    for (const wchar_t* name : {L"a.txt", L"b.txt", L"c.txt"})
+        build::record(body, file_head(name, 1), {bytes("1")});
+    const auto wanted = file_head(L"b.txt", 99); // sizes do not take part in the match
+    ItemHeadList selection{{1, const_cast<uint8_t*>(wanted.data())}};
+    EXPECT_EQ(restore(body, &selection), 1u);
+    EXPECT_FALSE(file_exists(restored(L"a.txt")));
+    EXPECT_TRUE(file_exists(restored(L"b.txt")));
+    EXPECT_FALSE(file_exists(restored(L"c.txt")));
+
+    ItemHeadList heads = list(body, &selection);
+    ASSERT_EQ(heads.size(), 3u);
+    for (size_t i = 0; i < heads.size(); ++i) {
+        EXPECT_EQ(heads[i].type, 1);
+        std::vector<uint8_t> copy(heads[i].head, heads[i].head + 8216);
+        EXPECT_EQ(copy, file_head(std::wstring(1, wchar_t(L'a' + i)) + L".txt", 1));
+    }
+    free_head_list(heads);
+}
+
+TEST_F(DataRestoreTest, StopTakesEffectAfterTheItemInHand)
+{
+    auto body = build::header();
+    build::record(body, file_head(L"first.txt", 6), {bytes("ab"), bytes("cd"), bytes("ef")});
+    build::record(body, file_head(L"second.txt", 1), {bytes("x")});
+    write_bytes(archive, body);
+    std::atomic<bool> stopFlag{true};
+    DataRestore<WriterFactories> reader(archive, 44, nullptr, L"");
+    reader.stop.set_flag(&stopFlag);
+    EXPECT_EQ(reader.run(), 0u); // the item read when the stop was seen is not counted
+    EXPECT_EQ(read_bytes(restored(L"first.txt")), bytes("abcdef"));
+    EXPECT_FALSE(file_exists(restored(L"second.txt")));
+}
+
+// A factory list whose file factory cannot make items.
+struct NullFactory : DataItemFactory {
+    NullFactory() : DataItemFactory(1) {}
+    DataItem* create() override { return nullptr; }
+};
+struct NullFactories {
+    NullFactories() { list.emplace_back(new NullFactory); }
+    FactoryList list;
+};
+
+TEST_F(DataRestoreTest, FactoryThatMakesNoItemIsAnError)
+{
+    auto body = build::header();
+    build::record(body, file_head(L"a.txt", 1), {bytes("1")});
+    write_bytes(archive, body);
+    DataRestore<NullFactories> reader(archive, 44, nullptr, L"");
+    EXPECT_THROW(reader.run(), EngExcept::FileException);
+}
+
+} // namespace

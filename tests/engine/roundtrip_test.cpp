@@ -1,0 +1,140 @@
+// What the writing side stores, the reading side restores exactly: files of
+// every size around the piece boundary and registry values of every kind,
+// under every combination of compression and password.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "archive_parse.h"
+#include "backup_item.h"
+#include "data_restore.h"
+#include "restore_test_util.h"
+
+namespace {
+
+const std::wstring kPassword = L"Secret-42";
+
+struct Source {
+    std::wstring relative;                       // below %APPDATA%
+    std::map<std::wstring, std::vector<uint8_t>> files; // name below the folder -> bytes
+    std::wstring key;
+    std::map<std::wstring, RegValue> values;
+};
+
+class RoundTripTest : public ::testing::Test {
+protected:
+    const std::wstring pid = std::to_wstring(GetCurrentProcessId());
+    TestKey sourceKey;
+    Source source{L"BrisvaleRoundTrip-" + pid, {}, sourceKey.path(), {}};
+    const std::wstring folder = expand(L"%APPDATA%") + L"\\" + source.relative;
+
+    void SetUp() override
+    {
+        remove_tree(folder);
+        CreateDirectoryW(folder.c_str(), nullptr);
+        CreateDirectoryW((folder + L"\\sub").c_str(), nullptr);
+        uint32_t seed = 1;
+        for (size_t size : {0, 1, 7, 204800, 204801, 300000}) {
+            const DataKind kind = seed % 2 ? DataKind::Text : DataKind::Random;
+            source.files[L"size-" + std::to_wstring(size) + L".bin"] = make_data(size, kind, seed++);
+        }
+        source.files[L"sub\\nested.txt"] = make_data(5000, DataKind::Text, seed++);
+        for (const auto& [name, data] : source.files)
+            write_bytes(folder + L"\\" + name, data);
+
+        const std::wstring text = L"default value";
+        const auto* t = reinterpret_cast<const uint8_t*>(text.c_str());
+        source.values[L""] = {REG_SZ, std::vector<uint8_t>(t, t + 2 * (text.size() + 1))};
+        source.values[L"dword"] = {REG_DWORD, {0xef, 0xbe, 0xad, 0xde}};
+        source.values[L"empty"] = {REG_BINARY, {}};
+        source.values[L"big"] = {REG_BINARY, make_data(20000, DataKind::Random, seed++)};
+        source.values[L"multi"] = {REG_MULTI_SZ, {'a', 0, 0, 0, 'b', 0, 0, 0, 0, 0}};
+        for (const auto& [name, value] : source.values)
+            sourceKey.set(L"", name, value.type, value.data);
+    }
+    void TearDown() override { remove_tree(folder); }
+
+    uint64_t source_bytes() const
+    {
+        uint64_t total = 0;
+        for (const auto& [name, data] : source.files)
+            total += data.size();
+        for (const auto& [name, value] : source.values)
+            total += value.data.size();
+        return total;
+    }
+};
+
+TEST_F(RoundTripTest, EverySizeAndFlagCombinationRestoresExactly)
+{
+    for (bool compress : {false, true}) {
+        for (bool encrypt : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "compress " << compress << " encrypt " << encrypt);
+            TempDir work;
+            const std::wstring archive = work / L"archive.bvk2";
+            write_bytes(archive, build::header());
+            FolderBackupItem files(1);
+            files.set_folder(folder);
+            files.set_description(L"files");
+            RegistryBackupItem values(2);
+            values.set_key(HKEY_CURRENT_USER, source.key);
+            values.set_description(L"values");
+            EXPECT_EQ(files.backup(archive, nullptr, compress, encrypt, kPassword) +
+                          values.backup(archive, nullptr, compress, encrypt, kPassword),
+                      source_bytes());
+
+            // The listing names every file and value, as stored.
+            ItemHeadList heads;
+            DataRestore<NoWriterFactories> lister(archive, 44, nullptr, kPassword);
+            lister.set_head_list(&heads);
+            EXPECT_EQ(lister.run(), source_bytes());
+            ASSERT_EQ(heads.size(), source.files.size() + source.values.size());
+            const parse::Archive parsed = parse::records(read_bytes(archive));
+            ASSERT_TRUE(parsed.error.empty()) << parsed.error;
+            ASSERT_EQ(parsed.records.size(), heads.size());
+            for (size_t i = 0; i < heads.size(); ++i)
+                EXPECT_TRUE(std::equal(parsed.records[i].head.begin(), parsed.records[i].head.end(), heads[i].head));
+            WriterFactories factories;
+            std::map<std::wstring, uint64_t> listedFiles, listedValues;
+            for (const ItemHeadEntry& entry : heads) {
+                std::unique_ptr<DataItem> item(
+                    dynamic_cast<DataItemFactory*>(find_factory(factories.list, entry.type))->create());
+                ASSERT_TRUE(item->set_head(entry.head + 4));
+                EXPECT_EQ(item->is_compressed(), compress);
+                EXPECT_EQ(item->is_encrypted(), encrypt);
+                if (entry.type == 1) {
+                    const std::wstring stored = L"%APPDATA%\\" + source.relative;
+                    ASSERT_EQ(item->location().compare(0, stored.size(), stored), 0) << item->location();
+                    const std::wstring below = item->location().substr(stored.size());
+                    listedFiles[(below.empty() ? L"" : below.substr(1) + L"\\") + item->display_name()] =
+                        item->item_size();
+                } else {
+                    EXPECT_EQ(item->location(), source.key);
+                    listedValues[item->display_name()] = item->item_size();
+                }
+            }
+            free_head_list(heads);
+            for (const auto& [name, data] : source.files)
+                EXPECT_EQ(listedFiles[name], data.size()) << name;
+            for (const auto& [name, value] : source.values)
+                EXPECT_EQ(listedValues[name], value.data.size()) << name;
+
+            // Restored into a fresh place: the stored %APPDATA% now names it.
+            TempDir fresh;
+            EnvOverride appdata(L"APPDATA", fresh.path());
+            delete_key(HKEY_CURRENT_USER, source.key);
+            DataRestore<WriterFactories> restorer(archive, 44, nullptr, kPassword);
+            EXPECT_EQ(restorer.run(), source_bytes());
+            for (const auto& [name, data] : source.files)
+                EXPECT_EQ(read_bytes(fresh / (source.relative + L"\\" + name)), data) << name;
+            for (const auto& [name, value] : source.values) {
+                auto restored = read_value(HKEY_CURRENT_USER, source.key, name);
+                ASSERT_TRUE(restored) << name;
+                EXPECT_EQ(restored->type, value.type) << name;
+                EXPECT_EQ(restored->data, value.data) << name;
+            }
+        }
+    }
+}
+
+} // namespace
