@@ -260,7 +260,11 @@ LRESULT CWnd::Handle(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         if (subclassed_)
             ::RemoveWindowSubclass(hwnd, SubclassProc, kSubclassId);
         Detach();
-        PostNcDestroy();
+        try {
+            PostNcDestroy();
+        } catch (...) {
+            ReportCurrentException(nullptr);
+        }
     }
     return result;
 }
