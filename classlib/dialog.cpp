@@ -10,12 +10,14 @@ END_MESSAGE_MAP()
 INT_PTR CDialog::DoModal()
 {
     HWND owner = SafeOwner(parent_ ? parent_->m_hWnd : nullptr);
+    InitControlClasses();
     return ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId_), owner, DlgProc,
                              reinterpret_cast<LPARAM>(this));
 }
 
 BOOL CDialog::Create(CWnd* parent)
 {
+    InitControlClasses();
     HWND h = ::CreateDialogParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId_),
                                   parent ? parent->m_hWnd : nullptr, DlgProc, reinterpret_cast<LPARAM>(this));
     return h != nullptr;

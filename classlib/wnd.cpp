@@ -118,6 +118,15 @@ void ReportCurrentException(HWND owner)
     }
 }
 
+void InitControlClasses()
+{
+    static const bool done = [] {
+        INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_WIN95_CLASSES | ICC_DATE_CLASSES};
+        return InitCommonControlsEx(&icc) != FALSE;
+    }();
+    (void)done;
+}
+
 // ---- CWnd
 
 CWnd::~CWnd()
@@ -196,6 +205,7 @@ BOOL CWnd::CreateEx(DWORD exStyle, const wchar_t* className, const wchar_t* text
     cs.hwndParent = parent ? parent->m_hWnd : nullptr;
     cs.hMenu = (style & WS_CHILD) ? reinterpret_cast<HMENU>(UINT_PTR(id)) : nullptr;
     cs.hInstance = ::GetModuleHandleW(nullptr);
+    InitControlClasses();
     if (!PreCreateWindow(cs))
         return FALSE;
     HWND h = ::CreateWindowExW(cs.dwExStyle, cs.lpszClass, cs.lpszName, cs.style, cs.x, cs.y, cs.cx, cs.cy,

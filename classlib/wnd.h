@@ -134,6 +134,10 @@ HWND SafeOwner(HWND parent);
 // Reports an exception caught at a window-procedure boundary (call inside a catch).
 void ReportCurrentException(HWND owner);
 
+// Registers the common-control classes that templates and created windows use, once.
+// Some systems register a class only when asked (the month calendar among them).
+void InitControlClasses();
+
 class CWnd : public CCmdTarget {
 public:
     CWnd() = default;
