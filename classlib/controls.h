@@ -92,7 +92,8 @@ public:
     int GetCount() const { return int(::SendMessageW(m_hWnd, CB_GETCOUNT, 0, 0)); }
     int GetCurSel() const { return int(::SendMessageW(m_hWnd, CB_GETCURSEL, 0, 0)); }
     int SetCurSel(int i) { return int(SendMessage(CB_SETCURSEL, WPARAM(i))); }
-    CString GetLBText(int i) const;
+    CString GetLBText(int i) const { return GetLBText(m_hWnd, i); }
+    static CString GetLBText(HWND combo, int i);  // "" for no such entry
     int SetItemDataPtr(int i, void* p) { return int(SendMessage(CB_SETITEMDATA, WPARAM(i), reinterpret_cast<LPARAM>(p))); }
     void* GetItemDataPtr(int i) const;
 };

@@ -360,25 +360,25 @@ BOOL CWnd::OnChildNotify(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result
     return TRUE;
 }
 
-CString CWnd::GetWindowText() const
+CString WindowText(HWND window)
 {
-    int n = ::GetWindowTextLengthW(m_hWnd);
+    if (!window)
+        return CString();
+    int n = ::GetWindowTextLengthW(window);
     std::wstring text(size_t(n) + 1, L'\0');
-    int got = ::GetWindowTextW(m_hWnd, text.data(), n + 1);
+    int got = ::GetWindowTextW(window, text.data(), n + 1);
     text.resize(size_t(got > 0 ? got : 0));
     return CString(std::move(text));
 }
 
+CString CWnd::GetWindowText() const
+{
+    return WindowText(m_hWnd);
+}
+
 CString CWnd::GetDlgItemText(int id) const
 {
-    HWND item = GetDlgItem(id);
-    if (!item)
-        return CString();
-    int n = ::GetWindowTextLengthW(item);
-    std::wstring text(size_t(n) + 1, L'\0');
-    int got = ::GetWindowTextW(item, text.data(), n + 1);
-    text.resize(size_t(got > 0 ? got : 0));
-    return CString(std::move(text));
+    return WindowText(GetDlgItem(id));
 }
 
 void CWnd::CenterWindow(HWND alternateOwner)

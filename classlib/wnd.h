@@ -242,6 +242,9 @@ private:
     MSG current_ = {};
 };
 
+// The whole text of a window ("" for none).
+CString WindowText(HWND window);
+
 // Registers (once) a window class whose windows dispatch to their CWnd objects.
 const wchar_t* AfxRegisterWndClass(UINT style, HCURSOR cursor = nullptr, HBRUSH background = nullptr,
                                    HICON icon = nullptr);
