@@ -12,12 +12,6 @@ public:
     }
 };
 
-class CButton : public CWnd {
-public:
-    int GetCheck() const { return int(::SendMessageW(m_hWnd, BM_GETCHECK, 0, 0)); }
-    void SetCheck(int check) { SendMessage(BM_SETCHECK, WPARAM(check)); }
-};
-
 // Owner-drawn lists and list views get their WM_DRAWITEM/WM_MEASUREITEM back from the parent.
 class COwnerDrawn : public CWnd {
 public:
@@ -78,7 +72,6 @@ public:
     BOOL DeleteAllItems() { return TreeView_DeleteAllItems(m_hWnd); }
     HTREEITEM GetChildItem(HTREEITEM item) const { return TreeView_GetChild(m_hWnd, item); }
     HTREEITEM GetNextSiblingItem(HTREEITEM item) const { return TreeView_GetNextSibling(m_hWnd, item); }
-    HTREEITEM GetRootItem() const { return TreeView_GetRoot(m_hWnd); }
     CString GetItemText(HTREEITEM item) const;
     HIMAGELIST SetImageList(HIMAGELIST list, int which) { return TreeView_SetImageList(m_hWnd, list, which); }
 };
