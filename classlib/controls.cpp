@@ -117,13 +117,13 @@ CString CTreeCtrl::GetItemText(HTREEITEM item) const
     return CString(it.pszText);
 }
 
-CString CComboBox::GetLBText(int i) const
+CString CComboBox::GetLBText(HWND combo, int i)
 {
-    LRESULT n = ::SendMessageW(m_hWnd, CB_GETLBTEXTLEN, WPARAM(i), 0);
+    LRESULT n = ::SendMessageW(combo, CB_GETLBTEXTLEN, WPARAM(i), 0);
     if (n == CB_ERR)
         return CString();
     std::wstring text(size_t(n) + 1, L'\0');
-    ::SendMessageW(m_hWnd, CB_GETLBTEXT, WPARAM(i), reinterpret_cast<LPARAM>(text.data()));
+    ::SendMessageW(combo, CB_GETLBTEXT, WPARAM(i), reinterpret_cast<LPARAM>(text.data()));
     text.resize(size_t(n));
     return CString(std::move(text));
 }

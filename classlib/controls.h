@@ -12,12 +12,6 @@ public:
     }
 };
 
-class CButton : public CWnd {
-public:
-    int GetCheck() const { return int(::SendMessageW(m_hWnd, BM_GETCHECK, 0, 0)); }
-    void SetCheck(int check) { SendMessage(BM_SETCHECK, WPARAM(check)); }
-};
-
 // Owner-drawn lists and list views get their WM_DRAWITEM/WM_MEASUREITEM back from the parent.
 class COwnerDrawn : public CWnd {
 public:
@@ -78,7 +72,6 @@ public:
     BOOL DeleteAllItems() { return TreeView_DeleteAllItems(m_hWnd); }
     HTREEITEM GetChildItem(HTREEITEM item) const { return TreeView_GetChild(m_hWnd, item); }
     HTREEITEM GetNextSiblingItem(HTREEITEM item) const { return TreeView_GetNextSibling(m_hWnd, item); }
-    HTREEITEM GetRootItem() const { return TreeView_GetRoot(m_hWnd); }
     CString GetItemText(HTREEITEM item) const;
     HIMAGELIST SetImageList(HIMAGELIST list, int which) { return TreeView_SetImageList(m_hWnd, list, which); }
 };
@@ -92,7 +85,8 @@ public:
     int GetCount() const { return int(::SendMessageW(m_hWnd, CB_GETCOUNT, 0, 0)); }
     int GetCurSel() const { return int(::SendMessageW(m_hWnd, CB_GETCURSEL, 0, 0)); }
     int SetCurSel(int i) { return int(SendMessage(CB_SETCURSEL, WPARAM(i))); }
-    CString GetLBText(int i) const;
+    CString GetLBText(int i) const { return GetLBText(m_hWnd, i); }
+    static CString GetLBText(HWND combo, int i);  // "" for no such entry
     int SetItemDataPtr(int i, void* p) { return int(SendMessage(CB_SETITEMDATA, WPARAM(i), reinterpret_cast<LPARAM>(p))); }
     void* GetItemDataPtr(int i) const;
 };

@@ -10,12 +10,14 @@ END_MESSAGE_MAP()
 INT_PTR CDialog::DoModal()
 {
     HWND owner = SafeOwner(parent_ ? parent_->m_hWnd : nullptr);
+    InitControlClasses();
     return ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId_), owner, DlgProc,
                              reinterpret_cast<LPARAM>(this));
 }
 
 BOOL CDialog::Create(CWnd* parent)
 {
+    InitControlClasses();
     HWND h = ::CreateDialogParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId_),
                                   parent ? parent->m_hWnd : nullptr, DlgProc, reinterpret_cast<LPARAM>(this));
     return h != nullptr;
@@ -105,15 +107,6 @@ void CDataExchange::Fail()
 
 namespace {
 
-CString WindowText(HWND h)
-{
-    int n = ::GetWindowTextLengthW(h);
-    std::wstring text(size_t(n) + 1, L'\0');
-    int got = ::GetWindowTextW(h, text.data(), n + 1);
-    text.resize(size_t(got > 0 ? got : 0));
-    return CString(std::move(text));
-}
-
 // Blanks around an optional sign and decimal digits, within int's range.
 bool ParseInt(const std::wstring& text, int& out)
 {
@@ -198,27 +191,16 @@ void DDX_CBString(CDataExchange* dx, int id, CString& value)
 {
     HWND h = dx->PrepareCtrl(id);
     if (dx->m_bSaveAndValidate) {
-        LRESULT sel = ::SendMessageW(h, CB_GETCURSEL, 0, 0);
-        value.clear();
-        if (sel != CB_ERR) {
-            LRESULT n = ::SendMessageW(h, CB_GETLBTEXTLEN, WPARAM(sel), 0);
-            if (n != CB_ERR) {
-                std::wstring text(size_t(n) + 1, L'\0');
-                ::SendMessageW(h, CB_GETLBTEXT, WPARAM(sel), reinterpret_cast<LPARAM>(text.data()));
-                text.resize(size_t(n));
-                value = std::move(text);
-            }
-        }
+        int sel = int(::SendMessageW(h, CB_GETCURSEL, 0, 0));
+        value = sel != CB_ERR ? CComboBox::GetLBText(h, sel) : CString();
         return;
     }
     int count = int(::SendMessageW(h, CB_GETCOUNT, 0, 0));
     int found = -1;
     for (int i = 0; i < count && found < 0; ++i) {
-        LRESULT n = ::SendMessageW(h, CB_GETLBTEXTLEN, WPARAM(i), 0);
-        if (n == CB_ERR || size_t(n) < value.size())
+        CString text = CComboBox::GetLBText(h, i);
+        if (text.size() < value.size())
             continue;
-        std::wstring text(size_t(n) + 1, L'\0');
-        ::SendMessageW(h, CB_GETLBTEXT, WPARAM(i), reinterpret_cast<LPARAM>(text.data()));
         if (value.empty() || ::CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, text.c_str(), int(value.size()),
                                               value.c_str(), int(value.size())) == CSTR_EQUAL)
             found = i;

@@ -126,6 +126,7 @@ INT_PTR CPropertySheet::DoModal()
     m_psh.pszCaption = caption_.c_str();
     m_psh.nPages = UINT(pages.size());
     m_psh.ppsp = pages.data();
+    InitControlClasses();
     CPropertySheet* outer = t_creating;
     t_creating = this;
     INT_PTR r = ::PropertySheetW(&m_psh);

@@ -118,6 +118,15 @@ void ReportCurrentException(HWND owner)
     }
 }
 
+void InitControlClasses()
+{
+    static const bool done = [] {
+        INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_WIN95_CLASSES | ICC_DATE_CLASSES};
+        return InitCommonControlsEx(&icc) != FALSE;
+    }();
+    (void)done;
+}
+
 // ---- CWnd
 
 CWnd::~CWnd()
@@ -196,6 +205,7 @@ BOOL CWnd::CreateEx(DWORD exStyle, const wchar_t* className, const wchar_t* text
     cs.hwndParent = parent ? parent->m_hWnd : nullptr;
     cs.hMenu = (style & WS_CHILD) ? reinterpret_cast<HMENU>(UINT_PTR(id)) : nullptr;
     cs.hInstance = ::GetModuleHandleW(nullptr);
+    InitControlClasses();
     if (!PreCreateWindow(cs))
         return FALSE;
     HWND h = ::CreateWindowExW(cs.dwExStyle, cs.lpszClass, cs.lpszName, cs.style, cs.x, cs.y, cs.cx, cs.cy,
@@ -260,7 +270,11 @@ LRESULT CWnd::Handle(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         if (subclassed_)
             ::RemoveWindowSubclass(hwnd, SubclassProc, kSubclassId);
         Detach();
-        PostNcDestroy();
+        try {
+            PostNcDestroy();
+        } catch (...) {
+            ReportCurrentException(nullptr);
+        }
     }
     return result;
 }
@@ -346,25 +360,25 @@ BOOL CWnd::OnChildNotify(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result
     return TRUE;
 }
 
-CString CWnd::GetWindowText() const
+CString WindowText(HWND window)
 {
-    int n = ::GetWindowTextLengthW(m_hWnd);
+    if (!window)
+        return CString();
+    int n = ::GetWindowTextLengthW(window);
     std::wstring text(size_t(n) + 1, L'\0');
-    int got = ::GetWindowTextW(m_hWnd, text.data(), n + 1);
+    int got = ::GetWindowTextW(window, text.data(), n + 1);
     text.resize(size_t(got > 0 ? got : 0));
     return CString(std::move(text));
 }
 
+CString CWnd::GetWindowText() const
+{
+    return WindowText(m_hWnd);
+}
+
 CString CWnd::GetDlgItemText(int id) const
 {
-    HWND item = GetDlgItem(id);
-    if (!item)
-        return CString();
-    int n = ::GetWindowTextLengthW(item);
-    std::wstring text(size_t(n) + 1, L'\0');
-    int got = ::GetWindowTextW(item, text.data(), n + 1);
-    text.resize(size_t(got > 0 ? got : 0));
-    return CString(std::move(text));
+    return WindowText(GetDlgItem(id));
 }
 
 void CWnd::CenterWindow(HWND alternateOwner)

@@ -134,6 +134,10 @@ HWND SafeOwner(HWND parent);
 // Reports an exception caught at a window-procedure boundary (call inside a catch).
 void ReportCurrentException(HWND owner);
 
+// Registers the common-control classes that templates and created windows use, once.
+// Some systems register a class only when asked (the month calendar among them).
+void InitControlClasses();
+
 class CWnd : public CCmdTarget {
 public:
     CWnd() = default;
@@ -237,6 +241,9 @@ private:
     int notifyLock_ = 0;  // > 0 while UpdateData moves data: control notifications are ignored
     MSG current_ = {};
 };
+
+// The whole text of a window ("" for none).
+CString WindowText(HWND window);
 
 // Registers (once) a window class whose windows dispatch to their CWnd objects.
 const wchar_t* AfxRegisterWndClass(UINT style, HCURSOR cursor = nullptr, HBRUSH background = nullptr,

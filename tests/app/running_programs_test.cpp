@@ -117,16 +117,20 @@ TEST_F(RunningPrograms, RetryAsksAgainIgnoreGoesOnCancelStops)
     };
     for (const Case& c : cases) {
         PromptRecorder prompts(c.answers);
+        WORD defaultId = 1106;
         uitest::Driver driver([&] {
             HWND previous = nullptr;
             for (int id : c.presses) {
                 HWND h = WaitList(previous);
-                if (id == kEnter)
+                if (id == kEnter) {
+                    // OK would look the same from outside: the default button must be Retry.
+                    defaultId = LOWORD(SendMessageW(h, DM_GETDEFID, 0, 0));
                     PostMessageW(uitest::child(h, 1103), WM_KEYDOWN, VK_RETURN, 0);
-                else if (id == kCloseBox)
+                } else if (id == kCloseBox) {
                     PostMessageW(h, WM_SYSCOMMAND, SC_CLOSE, 0);
-                else
+                } else {
                     uitest::press(h, id);
+                }
                 uitest::wait_gone(h);
                 previous = h;
             }
@@ -134,6 +138,8 @@ TEST_F(RunningPrograms, RetryAsksAgainIgnoreGoesOnCancelStops)
         EXPECT_EQ(c.result, CheckRunningPrograms());
         EXPECT_EQ("", driver.finish());
         EXPECT_TRUE(mail.Running());
+        EXPECT_EQ(1106, defaultId);
+        EXPECT_EQ(c.answers.size(), prompts.seen().size());  // only Terminate All asks
     }
 }
 

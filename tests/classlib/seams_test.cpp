@@ -144,8 +144,9 @@ TEST(Seams, TheRealFolderChooserReturnsOnlyFileSystemPaths)
         EXPECT_EQ("", driver.finish());
         // The path may come with a closing backslash.
         ASSERT_EQ(bool(c.result), bool(got)) << uitest::narrow(c.item);
-        if (got)
+        if (got) {
             EXPECT_EQ(0u, got->rfind(*c.result, 0)) << uitest::narrow(*got);
+        }
     }
 }
 

@@ -207,4 +207,18 @@ TEST(WndCreate, CreatedWindowsAreAttached)
     EXPECT_EQ(nullptr, label.m_hWnd);
 }
 
+// The clean-up after the window is gone runs inside the boundary too.
+TEST(WndCreate, AnExceptionAfterTheWindowIsGoneIsReported)
+{
+    struct Failing : CWnd {
+        void PostNcDestroy() override { throw std::runtime_error("clean-up failed"); }
+    } w;
+    ASSERT_TRUE(w.CreateEx(0, AfxRegisterWndClass(0), L"Failing", WS_OVERLAPPEDWINDOW, RECT{0, 0, 100, 80}, nullptr, 0));
+    PromptRecorder prompts;
+    w.DestroyWindow();
+    EXPECT_EQ(nullptr, w.m_hWnd);
+    ASSERT_EQ(1u, prompts.seen().size());
+    EXPECT_EQ(L"clean-up failed", prompts.seen()[0].text);
+}
+
 }  // namespace
