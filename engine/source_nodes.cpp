@@ -52,7 +52,7 @@ bool FileNode::enumerate(std::vector<FileNode>& out) const
             continue;
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-                out.emplace_back(join_path(path_, name), true, L"", mask_);
+                out.push_back(FileNode(join_path(path_, name), true, std::wstring(), mask_));
         } else {
             out.emplace_back(path_, false, name, mask_);
         }
