@@ -16,10 +16,10 @@
 enum class DataKind { Text, Random };
 
 // Deterministic data: mail-like text that compresses, or noise that does not.
-inline std::vector<uint8_t> make_data(size_t size, DataKind kind, uint32_t seed = 1)
+inline std::vector<uint8_t> make_data(size_t size, DataKind kind, uint32_t variant = 1)
 {
     std::vector<uint8_t> out(size);
-    uint32_t x = seed * 2654435761u + 12345;
+    uint32_t x = variant * 2654435761u + 12345;
     static const char words[] = "Subject: Re: meeting notes From: alice@example.com the quarterly report attached ";
     for (size_t i = 0; i < size; ++i) {
         x = x * 1664525u + 1013904223u;

@@ -33,12 +33,12 @@ protected:
         remove_tree(folder);
         CreateDirectoryW(folder.c_str(), nullptr);
         CreateDirectoryW((folder + L"\\sub").c_str(), nullptr);
-        uint32_t seed = 1;
+        uint32_t variant = 1;
         for (size_t size : {0, 1, 7, 204800, 204801, 300000}) {
-            const DataKind kind = seed % 2 ? DataKind::Text : DataKind::Random;
-            source.files[L"size-" + std::to_wstring(size) + L".bin"] = make_data(size, kind, seed++);
+            const DataKind kind = variant % 2 ? DataKind::Text : DataKind::Random;
+            source.files[L"size-" + std::to_wstring(size) + L".bin"] = make_data(size, kind, variant++);
         }
-        source.files[L"sub\\nested.txt"] = make_data(5000, DataKind::Text, seed++);
+        source.files[L"sub\\nested.txt"] = make_data(5000, DataKind::Text, variant++);
         for (const auto& [name, data] : source.files)
             write_bytes(folder + L"\\" + name, data);
 
@@ -47,7 +47,7 @@ protected:
         source.values[L""] = {REG_SZ, std::vector<uint8_t>(t, t + 2 * (text.size() + 1))};
         source.values[L"dword"] = {REG_DWORD, {0xef, 0xbe, 0xad, 0xde}};
         source.values[L"empty"] = {REG_BINARY, {}};
-        source.values[L"big"] = {REG_BINARY, make_data(20000, DataKind::Random, seed++)};
+        source.values[L"big"] = {REG_BINARY, make_data(20000, DataKind::Random, variant++)};
         source.values[L"multi"] = {REG_MULTI_SZ, {'a', 0, 0, 0, 'b', 0, 0, 0, 0, 0}};
         for (const auto& [name, value] : source.values)
             sourceKey.set(L"", name, value.type, value.data);
