@@ -1,6 +1,5 @@
 #include "ui_fixture.h"
-#include <shellapi.h>
-#include <shlobj.h>
+#include "scratch.h"
 #include <cstdlib>
 
 std::wstring fixture_path(const std::wstring& relative)
@@ -11,18 +10,7 @@ std::wstring fixture_path(const std::wstring& relative)
 
 std::wstring scratch_folder(const std::wstring& name)
 {
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    std::wstring path = std::wstring(temp) + L"brisvale-ui-" + name;
-    // SHFileOperation wants a double-terminated list.
-    std::wstring from = path + L'\0';
-    SHFILEOPSTRUCTW op = {};
-    op.wFunc = FO_DELETE;
-    op.pFrom = from.c_str();
-    op.fFlags = FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
-    SHFileOperationW(&op);
-    CreateDirectoryW(path.c_str(), nullptr);
-    return path;
+    return fresh_scratch_folder(L"brisvale-ui-" + name);
 }
 
 void write_file(const std::wstring& path, const std::string& bytes)

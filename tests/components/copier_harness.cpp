@@ -1,9 +1,8 @@
 #include "copier_harness.h"
+#include "scratch.h"
 
 #include <objbase.h>
 #include <ole2.h>
-#include <shellapi.h>
-#include <shlobj.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -162,22 +161,11 @@ void ComponentsTest::TearDown()
 
 std::wstring ComponentsTest::ScratchFolder()
 {
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
     const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
     std::string name = std::string(info->test_suite_name()) + "_" + info->name();
     for (char& c : name)
         if (!isalnum(static_cast<unsigned char>(c))) c = '_';
-    std::wstring folder = std::wstring(temp) + L"brisvale_copier\\" + std::wstring(name.begin(), name.end());
-    // Start empty: a double-terminated list for the shell's delete.
-    std::wstring from = folder + L'\0';
-    SHFILEOPSTRUCTW op = {};
-    op.wFunc = FO_DELETE;
-    op.pFrom = from.c_str();
-    op.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
-    SHFileOperationW(&op);
-    SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
-    return folder;
+    return fresh_scratch_folder(L"brisvale_copier\\" + std::wstring(name.begin(), name.end()));
 }
 
 std::string ComponentsTest::WriteArchive(const std::wstring& path, size_t size)
