@@ -142,7 +142,8 @@ TEST(SourceTreeTest, RegistryListHasSubkeysBeforeValuesAndTheDefaultValueUnnamed
 }
 
 // Wine runs Unix programs given by their Unix path; each gets up to 10 s
-// until `done` holds (Wine does not wait on Unix processes).
+// until `done` holds (Wine does not wait on Unix processes). Paths in the
+// command line are quoted: the build folder may hold spaces.
 template <class Done>
 bool run_unix(const std::wstring& commandLine, Done done)
 {
@@ -182,7 +183,7 @@ bool make_folder_link(const std::wstring& link, const std::wstring& target)
     if (!unixTarget.empty()) {
         std::wstring leaf = link.substr(target.size());
         std::replace(leaf.begin(), leaf.end(), L'\\', L'/');
-        run_unix(L"/bin/ln -s " + unixTarget + L" " + unixTarget + leaf,
+        run_unix(L"/bin/ln -s \"" + unixTarget + L"\" \"" + unixTarget + leaf + L"\"",
                  [&] { return GetFileAttributesW(link.c_str()) != INVALID_FILE_ATTRIBUTES; });
     } else {
         CreateDirectoryW(link.c_str(), nullptr);
@@ -213,7 +214,7 @@ void remove_folder_link(const std::wstring& link)
     if (unixLink.empty())
         RemoveDirectoryW(link.c_str());
     else
-        run_unix(L"/bin/rm " + unixLink, [&] { return GetFileAttributesW(link.c_str()) == INVALID_FILE_ATTRIBUTES; });
+        run_unix(L"/bin/rm \"" + unixLink + L"\"", [&] { return GetFileAttributesW(link.c_str()) == INVALID_FILE_ATTRIBUTES; });
 }
 
 // A link may point back up the tree; walking it would never end.
