@@ -38,7 +38,9 @@ ArchivePreference Pattern(const wchar_t* folder, const wchar_t* format, uint8_t 
 TEST(ArchiveName, FollowsThePatternAndSurvivesADamagedFormat)
 {
     ui::Override<ui::ClockSeam> clock(ui::clock, FixedClock());
-    const std::wstring tooLong = L"%Y" + std::wstring(130, L'x');
+    std::wstring tooLong;
+    for (int i = 0; i < 49; ++i)
+        tooLong += L"%B";  // "December" 49 times
     struct Case {
         ArchivePreference pref;
         std::wstring name;

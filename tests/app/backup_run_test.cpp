@@ -304,7 +304,7 @@ TEST_F(BackupRun, FailuresAreReportedAndTheRunGoesOn)
     gone.set_folder(folder + L"\\no such folder");
     gone.set_description(L"Gone - folder");
     job.AddItem(&gone);
-    Outcome out = Run(job);
+    Outcome out = Run(job, {}, L"backup-progress-failed");
     EXPECT_EQ(L"&Fail", out.button);
     EXPECT_EQ((std::vector<int>{3, 3, 3, 3, 3, 3, 2, 3}), out.states);
     const std::wstring expected[] = {
