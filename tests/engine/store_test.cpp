@@ -10,6 +10,7 @@
 
 #include "archive_parse.h"
 #include "backup_item.h"
+#include "data_restore.h"
 #include "engine_test_util.h"
 
 namespace {
@@ -375,6 +376,13 @@ TEST(BackupTest, AFileResizedWhileItIsReadFailsAndLeavesOnlyWholeRecords)
         write_bytes(src / L"b.bin", make_data(10, DataKind::Text));
         next.backup(archive, nullptr, true, true, kPassword);
         EXPECT_EQ(names(parse_file(archive)), (std::vector<std::wstring>{L"a.bin", L"b.bin"}));
+        // The program's own reader reads every record to the end.
+        ItemHeadList heads;
+        DataRestore<NoWriterFactories> lister(archive, 44, nullptr, kPassword);
+        lister.set_head_list(&heads);
+        EXPECT_EQ(lister.run(), 110u);
+        EXPECT_EQ(heads.size(), 2u);
+        free_head_list(heads);
     }
 }
 
