@@ -99,7 +99,7 @@ TEST(IntervalActivator, StepsFromTheStartOnTheTickedDays)
         {3, 0, 2026, 1, 5, 0, 0, all, {"the next step", At(2026, 1, 5, 10, 0), At(2026, 1, 5, 12, 0)}},
         {3, 0, 2026, 1, 5, 0, 0, all, {"a step time is not later", At(2026, 1, 5, 12, 0), At(2026, 1, 5, 15, 0)}},
         {3, 0, 2026, 1, 5, 6, 30, all, {"before the start: the start", At(2026, 1, 1), At(2026, 1, 5, 6, 30)}},
-        {1, 30, 2026, 1, 31, 22, 0, all, {"over the month end", At(2026, 1, 31, 23, 0), At(2026, 2, 1, 1, 0)}},
+        {1, 30, 2026, 1, 31, 22, 0, all, {"over the month end", At(2026, 1, 31, 23, 40), At(2026, 2, 1, 1, 0)}},
         {24, 0, 2028, 2, 28, 6, 0, all, {"leap day", At(2028, 2, 28, 7, 0), At(2028, 2, 29, 6, 0)}},
         {3, 0, 2026, 1, 5, 22, 0, monday, {"across midnight to the next Monday", At(2026, 1, 5, 23, 30),
                                            At(2026, 1, 12, 1, 0)}},
