@@ -7,6 +7,7 @@
 #include "dialog.h"
 #include "gdi.h"
 #include "propsheet.h"
+#include "ribbon.h"
 #include "seams.h"
 #include "thread.h"
 #include "wnd.h"

@@ -279,7 +279,7 @@ CMFCRibbonBar::~CMFCRibbonBar()
 BOOL CMFCRibbonBar::Create(CWnd* parent, UINT id)
 {
     MakeFont(font_);
-    RECT r = {0, 0, 0, 0};
+    RECT r = {0, 0, 0, GetPreferredHeight()};
     if (!CreateEx(0, AfxRegisterWndClass(0, ::LoadCursorW(nullptr, IDC_ARROW)), L"Ribbon",
                   WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, r, parent, id))
         return FALSE;
@@ -552,24 +552,31 @@ void CMFCRibbonBar::OpenMainMenu()
         return;
     HMENU menu = ::CreatePopupMenu();
     menuTexts_.clear();
-    auto addAll = [&](const std::vector<CMFCRibbonButton>& buttons) {
-        for (const auto& b : buttons) {
-            // Item data: the image index + 1 (0 for none); separators have no id.
-            menuTexts_.push_back(b.text);
-            MENUITEMINFOW mi = {};
-            mi.cbSize = sizeof mi;
-            mi.fMask = MIIM_FTYPE | MIIM_ID | MIIM_DATA | MIIM_STATE;
-            mi.fType = MFT_OWNERDRAW;
-            mi.fState = b.id ? MFS_ENABLED : MFS_DISABLED;
-            mi.wID = b.id;
-            mi.dwItemData = ULONG_PTR(menuTexts_.size() - 1) << 16 | ULONG_PTR(b.image + 1);
-            ::InsertMenuItemW(menu, ::GetMenuItemCount(menu), TRUE, &mi);
-        }
+    // Separators only between entries, never two together.
+    std::vector<CMFCRibbonButton> entries;
+    auto addAll = [&entries](const std::vector<CMFCRibbonButton>& buttons) {
+        for (const auto& b : buttons)
+            if (b.id || (!entries.empty() && entries.back().id))
+                entries.push_back(b);
     };
     addAll(main_->buttons_);
     if (!main_->bottom_.empty()) {
         addAll({CMFCRibbonButton{}});
         addAll(main_->bottom_);
+    }
+    if (!entries.empty() && !entries.back().id)
+        entries.pop_back();
+    for (const auto& b : entries) {
+        // Item data: the text's index, then the image index + 1 (0 for none).
+        menuTexts_.push_back(b.text);
+        MENUITEMINFOW mi = {};
+        mi.cbSize = sizeof mi;
+        mi.fMask = MIIM_FTYPE | MIIM_ID | MIIM_DATA | MIIM_STATE;
+        mi.fType = MFT_OWNERDRAW;
+        mi.fState = b.id ? MFS_ENABLED : MFS_DISABLED;
+        mi.wID = b.id;
+        mi.dwItemData = ULONG_PTR(menuTexts_.size() - 1) << 16 | ULONG_PTR(b.image + 1);
+        ::InsertMenuItemW(menu, ::GetMenuItemCount(menu), TRUE, &mi);
     }
     MENUINFO info = {};
     info.cbSize = sizeof info;
@@ -577,6 +584,7 @@ void CMFCRibbonBar::OpenMainMenu()
     info.hbrBack = ::CreateSolidBrush(kMenuBack);
     ::SetMenuInfo(menu, &info);
 
+    ::SendMessageW(toolTip_, TTM_ACTIVATE, FALSE, 0);  // no tip over the open menu
     menuOpen_ = true;  // the application button stays down while its menu is open
     Invalidate(FALSE);
     UpdateWindow();
@@ -588,6 +596,7 @@ void CMFCRibbonBar::OpenMainMenu()
                                       m_hWnd, &tpm));
     ::DestroyMenu(menu);
     ::DeleteObject(info.hbrBack);
+    ::SendMessageW(toolTip_, TTM_ACTIVATE, TRUE, 0);
     menuOpen_ = false;
     hot_ = -1;
     if (keys_ != Keys::off)
@@ -1051,8 +1060,9 @@ void CMFCRibbonBar::Paint(HDC dc)
         for (const Item& item : items) {
             if (item.keyTip.empty() || (item.row() == 1) != (keys_ == Keys::buttonTips))
                 continue;
+            // Below the middle of tabs and buttons, in the middle of the round button.
             const RECT& r = item.rect;
-            int y = item.kind == Item::kButton ? r.top + kLarge : r.bottom - 10;
+            int y = item.kind == Item::kApp ? (r.top + r.bottom) / 2 - 8 : r.bottom - 6;
             PaintKeyTip(dc, (r.left + r.right) / 2, y, item.keyTip.c_str());
         }
     }
@@ -1064,7 +1074,7 @@ void CMFCRibbonBar::Paint(HDC dc)
 BOOL CMFCRibbonStatusBar::Create(CWnd* parent, UINT id)
 {
     MakeFont(font_);
-    RECT r = {0, 0, 0, 0};
+    RECT r = {0, 0, 0, GetPreferredHeight()};
     return CreateEx(0, AfxRegisterWndClass(0, ::LoadCursorW(nullptr, IDC_ARROW)), L"", WS_CHILD | WS_VISIBLE, r,
                     parent, id);
 }

@@ -2,9 +2,12 @@
 // A dark ribbon and its status bar: child windows that the frame lays out at the
 // top and bottom of its client area.
 //
-// Building a ribbon (in the frame's OnCreate):
+// Both are made at their preferred height; a frame docks them (DockBar) and
+// calls the ribbon's PreTranslateMessage from its own. Building a ribbon (in
+// the frame's OnCreate):
 //
 //   ribbon.Create(this);
+//   DockBar(ribbon.m_hWnd, true);
 //   mainButton.SetImage(IDB_MAIN);                   // 32 x 32, drawn on the round button
 //   mainButton.SetText(L"\nf");                      // after "\n": the key tip
 //   mainButton.SetToolTipText(L"Program name");
@@ -17,6 +20,7 @@
 //   home->AddPanel(L"Backup and Restore")->Add(ID_BACKUP, L"Backup", 0);
 //   ribbon.AddToTabs(ID_APP_ABOUT, L"About");
 //   status.Create(this);
+//   DockBar(status.m_hWnd, false);
 //   status.AddElement(L"F1 = HELP");
 //   status.AddExtendedElement(L" ");
 //
@@ -24,7 +28,7 @@
 // alpha, or 24-bit with magenta as the see-through colour). Large buttons use the
 // category's large strip; the application button's menu uses the small one.
 //
-// Every button, the menu's entries and "About" send WM_COMMAND(id, 0) to the
+// Every button, the menu's entries and "About" post WM_COMMAND(id, 0) to the
 // ribbon's parent. Tooltips come from the command's string resource: the text
 // after "\n" as the title, the text before it as the description.
 //
@@ -32,8 +36,7 @@
 // ribbon the focus; Alt+letter picks a tab-row key tip at once. A key tip letter
 // opens its tab or presses its button; Left/Right/Tab/Shift+Tab move between the
 // items, Up/Down between the tab row and the panels, Enter or Space presses the
-// focused item, Esc gives the focus back. For Alt and F10 to reach the ribbon, the
-// frame's PreTranslateMessage calls the ribbon's first.
+// focused item, Esc gives the focus back.
 #include <memory>
 #include <vector>
 #include "gdi.h"
@@ -120,7 +123,7 @@ public:
     // A button at the right end of the tab row (no image).
     void AddToTabs(UINT id, const wchar_t* text);
 
-    // The height the frame gives the ribbon.
+    // The height the ribbon is made with.
     int GetPreferredHeight() const;
     // Alt and F10 from the frame's message loop; TRUE when the ribbon took the message.
     BOOL PreTranslateMessage(MSG* msg) override;
