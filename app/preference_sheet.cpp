@@ -157,7 +157,7 @@ void CPrArchivePage::OnDestroy()
     CPropertyPage::OnDestroy();
 }
 
-void ShowPreferenceSheet(CWnd* parent)
+bool ShowPreferenceSheet(CWnd* parent)
 {
     CPropertySheet sheet(L"Preference", parent, 0);
     sheet.m_psh.dwFlags = (sheet.m_psh.dwFlags & ~PSH_HASHELP) | PSH_NOAPPLYNOW;
@@ -180,11 +180,12 @@ void ShowPreferenceSheet(CWnd* parent)
     archivePage.pref = record.archive;
     ftpPage.pref = record.ftp;
     cddvdPage.pref = record.cddvd;
-    if (sheet.DoModal() == IDOK) {
-        // A page that was never opened hands back its block as it came.
-        record.archive = archivePage.pref;
-        record.ftp = ftpPage.pref;
-        record.cddvd = cddvdPage.pref;
-        record.Save(L"Preference.dat");
-    }
+    if (sheet.DoModal() != IDOK)
+        return false;
+    // A page that was never opened hands back its block as it came.
+    record.archive = archivePage.pref;
+    record.ftp = ftpPage.pref;
+    record.cddvd = cddvdPage.pref;
+    record.Save(L"Preference.dat");
+    return true;
 }
