@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 #include <cstring>
+#include "copier_harness.h"
 #include "dialog_check.h"
 #include "preference.h"
 #include "preference_sheet.h"
@@ -46,6 +47,13 @@ std::vector<std::wstring> ComboEntries(HWND combo)
         out.push_back(text);
     }
     return out;
+}
+
+// Clears an edit (not a user's act) and types the text into it as a user would.
+void Retype(HWND edit, const std::wstring& text)
+{
+    uitest::set_text(edit, L"");
+    uitest::type(edit, text);
 }
 
 class PreferenceSheet : public ::testing::Test {
@@ -116,7 +124,7 @@ TEST_F(PreferenceSheet, TheFirstRunShowsTheDefaultsAndCancelKeepsThem)
         help = h && IsWindowVisible(h);
         apply = a && IsWindowVisible(a);
         clipped = capture_and_check(sheet, L"preference");
-        uitest::set_text(uitest::child(page, kName), L"Changed");
+        Retype(uitest::child(page, kName), L"Changed");
         uitest::press(sheet, IDCANCEL);
     });
     EXPECT_EQ(Documents(), shownFolder);
@@ -137,6 +145,28 @@ TEST_F(PreferenceSheet, TheFirstRunShowsTheDefaultsAndCancelKeepsThem)
     EXPECT_EQ(savedBeforeOk, read_file(PreferencePath()));
 }
 
+// Typing into a field whose every change refreshes the page keeps the caret where
+// the user put it: clicking after "BAK" and typing "XYZ" gives "BAKXYZ".
+TEST_F(PreferenceSheet, TypedTextKeepsItsOrder)
+{
+    std::wstring name, preview;
+    Run([&](HWND sheet, HWND page) {
+        HWND edit = uitest::child(page, kName);
+        RECT r;
+        GetClientRect(edit, &r);
+        uitest::click_at(edit, r.right - 4, r.bottom / 2);  // after the text
+        uitest::type(edit, L"XYZ");
+        uitest::key(edit, VK_HOME);
+        uitest::type(edit, L"1");
+        name = uitest::text(edit);
+        preview = uitest::text(uitest::child(page, kPreview));
+        uitest::press(sheet, IDOK);
+    });
+    EXPECT_EQ(L"1BAKXYZ", name);
+    EXPECT_EQ(Documents() + L"\\1BAKXYZ - December 09, 2026@14.05.07.PM.bvk2", preview);
+    EXPECT_STREQ(L"1BAKXYZ", Saved().archive.baseName);
+}
+
 // The folder is checked first; the sheet stays until both fields are right.
 TEST_F(PreferenceSheet, InvalidFieldsKeepTheSheetOpenUntilCorrected)
 {
@@ -144,17 +174,18 @@ TEST_F(PreferenceSheet, InvalidFieldsKeepTheSheetOpenUntilCorrected)
     PromptRecorder prompts;
     auto boxes = [&] { return prompts.seen().size(); };
     Run([&](HWND sheet, HWND page) {
-        uitest::set_text(uitest::child(page, kFolder), folder + L"\\missing");
+        Retype(uitest::child(page, kFolder), folder + L"\\missing");
         uitest::set_text(uitest::child(page, kName), L"");
         uitest::press(sheet, IDOK);
         uitest::require([&] { return boxes() == 1; }, "folder message");
-        uitest::set_text(uitest::child(page, kFolder), folder);
+        Retype(uitest::child(page, kFolder), folder);
         uitest::press(sheet, IDOK);
         uitest::require([&] { return boxes() == 2; }, "file name message");
-        uitest::set_text(uitest::child(page, kName), std::wstring(2048, L'n'));  // no room for its terminator
+        // Pasted rather than typed: no room for its terminator.
+        uitest::set_text(uitest::child(page, kName), std::wstring(2048, L'n'));
         uitest::press(sheet, IDOK);
         uitest::require([&] { return boxes() == 3; }, "long file name message");
-        uitest::set_text(uitest::child(page, kName), L"Weekly");
+        Retype(uitest::child(page, kName), L"Weekly");
         uitest::press(sheet, IDOK);
     });
     auto seen = prompts.seen();
@@ -245,6 +276,146 @@ TEST_F(PreferenceSheet, BrowsingSetsTheFolderUnlessNothingIsChosen)
     EXPECT_EQ(folder + L"\\Mail.bvk2", preview);
     EXPECT_EQ(folder, kept);
     EXPECT_EQ(folder, Saved().archive.outputFolder);
+}
+
+// The FTP and CD/DVD pages, with the disc component registered in the prefix.
+class TransferPages : public PreferenceSheet {
+protected:
+    static void SetUpTestSuite() { ASSERT_EQ(S_OK, CallComponentsDll("DllRegisterServer")); }
+    void SetUp() override
+    {
+        PreferenceSheet::SetUp();
+        ASSERT_EQ(S_OK, OleInitialize(nullptr));
+    }
+    void TearDown() override
+    {
+        SetEnvironmentVariableW(L"BRISVALE_DISC_FOLDERS", nullptr);
+        OleUninitialize();
+        PreferenceSheet::TearDown();
+    }
+    // A record with these transfer blocks.
+    void StoreTransfer(int32_t port, const wchar_t* device)
+    {
+        PreferenceFile record;
+        record.Clear();
+        CopyBounded(record.archive.outputFolder, folder.c_str());
+        CopyBounded(record.archive.baseName, L"Mail");
+        record.ftp.port = port;
+        CopyBounded(record.ftp.host, L"old.example");
+        CopyBounded(record.cddvd.device, device);
+        record.Save(L"preference.dat");
+    }
+    static HWND Page(HWND sheet, int index)
+    {
+        SendMessageW(sheet, PSM_SETCURSEL, WPARAM(index), 0);
+        HWND page = nullptr;
+        uitest::require([&] {
+            page = HWND(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+            return page && GetDlgItem(page, index == 1 ? 1045 : 1051);
+        }, "page " + std::to_string(index));
+        return page;
+    }
+};
+
+TEST_F(TransferPages, TheFtpPageEditsTheAccount)
+{
+    StoreTransfer(0, L"");
+    PromptRecorder prompts;
+    std::wstring shownPort, shownHost;
+    int upper = 0;
+    std::vector<std::string> clipped;
+    Run([&](HWND sheet, HWND) {
+        HWND page = Page(sheet, 1);
+        shownPort = uitest::text(uitest::child(page, 1046));
+        shownHost = uitest::text(uitest::child(page, 1045));
+        SendMessageW(uitest::child(page, 1050), UDM_GETRANGE32, 0, reinterpret_cast<LPARAM>(&upper));
+        clipped = capture_and_check(sheet, L"preference-ftp");
+        Retype(uitest::child(page, 1045), L"ftp.example.org");
+        Retype(uitest::child(page, 1046), L"abc");
+        uitest::type(uitest::child(page, 1022), L"backup");
+        uitest::type(uitest::child(page, 1004), L"s3cret");
+        uitest::type(uitest::child(page, 1049), L"/archives");
+        uitest::click(uitest::child(page, 1052));
+        uitest::press(sheet, IDOK);
+        uitest::require([&] { return prompts.seen().size() == 1; }, "integer message");
+        Retype(uitest::child(page, 1046), L"2121");
+        uitest::press(sheet, IDOK);
+    });
+    EXPECT_EQ(L"21", shownPort);
+    EXPECT_EQ(L"old.example", shownHost);
+    EXPECT_EQ(65535, upper);
+    EXPECT_EQ(std::vector<std::string>{}, clipped);
+    ASSERT_EQ(1u, prompts.seen().size());
+    EXPECT_EQ(L"Enter an integer.", prompts.seen()[0].text);
+    PreferenceFile saved = Saved();
+    EXPECT_STREQ(L"ftp.example.org", saved.ftp.host);
+    EXPECT_EQ(2121, saved.ftp.port);
+    EXPECT_STREQ(L"backup", saved.ftp.user);
+    EXPECT_STREQ(L"s3cret", saved.ftp.password);
+    EXPECT_STREQ(L"/archives", saved.ftp.directory);
+    EXPECT_EQ(1, saved.ftp.passive);
+
+    // An untouched port of 0 is stored as the 21 it showed.
+    StoreTransfer(0, L"");
+    Run([&](HWND sheet, HWND) {
+        Page(sheet, 1);
+        uitest::press(sheet, IDOK);
+    });
+    EXPECT_EQ(21, Saved().ftp.port);
+}
+
+// The writers the component lists, sorted; the stored one selected by its beginning
+// in any case; a stored writer the list lacks is kept.
+TEST_F(TransferPages, TheDiscPageChoosesAmongTheListedWriters)
+{
+    SetEnvironmentVariableW(L"BRISVALE_DISC_FOLDERS",
+                            (L"Zeta Writer=" + folder + L"\\z;alpha drive=" + folder + L"\\a").c_str());
+    StoreTransfer(21, L"ALPHA");
+    std::vector<std::wstring> listed;
+    std::wstring selected;
+    std::vector<std::string> clipped;
+    Run([&](HWND sheet, HWND) {
+        HWND page = Page(sheet, 2);
+        listed = ComboEntries(uitest::child(page, 1051));
+        selected = ComboText(uitest::child(page, 1051));
+        clipped = capture_and_check(sheet, L"preference-disc");
+        uitest::click(uitest::child(page, 1054));
+        uitest::press(sheet, IDOK);
+    });
+    EXPECT_EQ((std::vector<std::wstring>{L"alpha drive", L"Zeta Writer"}), listed);
+    EXPECT_EQ(L"alpha drive", selected);
+    EXPECT_EQ(std::vector<std::string>{}, clipped);
+    EXPECT_STREQ(L"alpha drive", Saved().cddvd.device);
+    EXPECT_EQ(1, Saved().cddvd.erase);
+
+    SetEnvironmentVariableW(L"BRISVALE_DISC_FOLDERS", nullptr);  // no writer now
+    StoreTransfer(21, L"Old Writer");
+    Run([&](HWND sheet, HWND) {
+        HWND page = Page(sheet, 2);
+        listed = ComboEntries(uitest::child(page, 1051));
+        uitest::press(sheet, IDOK);
+    });
+    EXPECT_TRUE(listed.empty());
+    EXPECT_STREQ(L"Old Writer", Saved().cddvd.device);
+}
+
+// Without the component the page says so and keeps the stored writer.
+TEST_F(TransferPages, AMissingDiscComponentIsReported)
+{
+    StoreTransfer(21, L"Old Writer");
+    ASSERT_EQ(S_OK, CallComponentsDll("DllUnregisterServer"));
+    PromptRecorder prompts;
+    Run([&](HWND sheet, HWND) {
+        Page(sheet, 2);
+        uitest::require([&] { return prompts.seen().size() == 1; }, "component message");
+        uitest::press(sheet, IDOK);
+    });
+    ASSERT_EQ(S_OK, CallComponentsDll("DllRegisterServer"));
+    ASSERT_EQ(1u, prompts.seen().size());
+    EXPECT_EQ(L"CD/DVD burner ActiveX failed to initialize! You need to re-install the backup software and try again!",
+              prompts.seen()[0].text);
+    EXPECT_EQ(L"Error", prompts.seen()[0].caption);
+    EXPECT_STREQ(L"Old Writer", Saved().cddvd.device);
 }
 
 // A file error escapes the sheet to the command that opened it, which reports it.
