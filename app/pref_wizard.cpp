@@ -286,7 +286,7 @@ void CInitPrefCD::DoDataExchange(CDataExchange* dx)
 {
     DDX_Check(dx, IDC_USE_CD, useCd);
     DDX_Control(dx, IDC_WIZ_DEVICE, deviceCombo);
-    DDX_Check(dx, IDC_ERASE, erase);
+    DDX_Check(dx, IDC_CDDVD_ERASE, erase);
 }
 
 BOOL CInitPrefCD::OnInitDialog()
@@ -297,14 +297,14 @@ BOOL CInitPrefCD::OnInitDialog()
     ListCdWriters(writers);
     for (const std::wstring& name : writers)
         deviceCombo.AddString(name.c_str());
-    EnableControls({IDC_WIZ_DEVICE, IDC_ERASE}, FALSE);
+    EnableControls({IDC_WIZ_DEVICE, IDC_CDDVD_ERASE}, FALSE);
     return TRUE;
 }
 
 void CInitPrefCD::OnUseCdClicked()
 {
     UpdateData(TRUE);
-    EnableControls({IDC_WIZ_DEVICE, IDC_ERASE}, useCd ? TRUE : FALSE);
+    EnableControls({IDC_WIZ_DEVICE, IDC_CDDVD_ERASE}, useCd ? TRUE : FALSE);
 }
 
 void CInitPrefCD::Collect()

@@ -2,12 +2,13 @@
 // real "preference.dat" of the test prefix, and the prompt that offers the wizard.
 #include <gtest/gtest.h>
 #include <ole2.h>
+#include <deque>
 #include <functional>
+#include <mutex>
 #include "copier_harness.h"
 #include "dialog_check.h"
 #include "eng_except.h"
 #include "pref_wizard.h"
-#include "prompt_recorder.h"
 #include "prompt_setup_pref_dlg.h"
 #include "res/resource.h"
 #include "ui_driver.h"
@@ -83,6 +84,45 @@ void Type(HWND sheet, int id, const std::wstring& text)
     else
         uitest::type(edit, text);
 }
+
+// Records every message box. The cancel question gets the scripted answers, then
+// Yes, so that a failed script can always close the wizard.
+struct PromptRecord {
+    std::wstring text;
+    std::wstring caption;
+    UINT flags;
+    HWND owner;
+};
+
+class WizardPrompts {
+public:
+    explicit WizardPrompts(std::deque<int> questionAnswers = {}) : answers_(std::move(questionAnswers)) {}
+    std::vector<PromptRecord> seen() const
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return seen_;
+    }
+    size_t count() const { return seen().size(); }
+
+private:
+    int Answer(HWND owner, const std::wstring& text, const std::wstring& caption, UINT flags)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        seen_.push_back({text, caption, flags, owner});
+        if (caption != L"Warning")
+            return IDOK;
+        if (answers_.empty())
+            return IDYES;
+        int a = answers_.front();
+        answers_.pop_front();
+        return a;
+    }
+    mutable std::mutex mutex_;
+    std::deque<int> answers_;
+    std::vector<PromptRecord> seen_;
+    ui::Override<ui::PromptSeam> override_{
+        ui::prompt, [this](HWND o, const std::wstring& t, const std::wstring& c, UINT f) { return Answer(o, t, c, f); }};
+};
 
 class PrefWizard : public ::testing::Test {
 protected:
@@ -178,7 +218,7 @@ protected:
 // buttons and picture.
 TEST_F(PrefWizard, WalkingThroughStoresWhatEveryPageHolds)
 {
-    PromptRecorder prompts;
+    WizardPrompts prompts;
     std::vector<std::string> buttons, clipped;
     std::wstring previewAfter, previewBefore, previewNoStamp;
     bool stampDisabled = false, ftpDisabled = false, cdDisabled = false;
@@ -231,7 +271,7 @@ TEST_F(PrefWizard, WalkingThroughStoresWhatEveryPageHolds)
 
         WaitPage(sheet, kCdPage);
         buttons.push_back(WaitButtons(sheet, "Back Next Cancel"));
-        cdDisabled = !IsWindowEnabled(Control(sheet, IDC_WIZ_DEVICE)) && !IsWindowEnabled(Control(sheet, IDC_ERASE));
+        cdDisabled = !IsWindowEnabled(Control(sheet, IDC_WIZ_DEVICE)) && !IsWindowEnabled(Control(sheet, IDC_CDDVD_ERASE));
         HWND devices = Control(sheet, IDC_WIZ_DEVICE);
         for (int i = 0, n = int(SendMessageW(devices, CB_GETCOUNT, 0, 0)); i < n; ++i)
             writers.push_back(CComboBox::GetLBText(devices, i));
@@ -239,7 +279,7 @@ TEST_F(PrefWizard, WalkingThroughStoresWhatEveryPageHolds)
         uitest::click(Control(sheet, IDC_USE_CD));
         uitest::key(devices, VK_DOWN);
         uitest::key(devices, VK_DOWN);
-        uitest::click(Control(sheet, IDC_ERASE));
+        uitest::click(Control(sheet, IDC_CDDVD_ERASE));
         Press(sheet, kNext);
 
         WaitPage(sheet, kFinishPage);
@@ -282,7 +322,7 @@ TEST_F(PrefWizard, WalkingThroughStoresWhatEveryPageHolds)
 // The folder is checked before the base name; the page stays until both are right.
 TEST_F(PrefWizard, TheArchivePageRefusesAMissingFolderOrBaseName)
 {
-    PromptRecorder prompts({IDOK, IDOK, IDOK, IDYES});
+    WizardPrompts prompts;
     struct Case { std::wstring folder, name; const wchar_t* message; } cases[] = {
         {L"", L"", L"Please enter a valid default folder path!"},
         {folder + L"\\missing", L"Weekly", L"Please enter a valid default folder path!"},
@@ -323,7 +363,7 @@ TEST_F(PrefWizard, TheArchivePageRefusesAMissingFolderOrBaseName)
 // is 0 to 65535; text that is no number gets the exchange's own message.
 TEST_F(PrefWizard, TheFtpPageChecksTheAccountWhenTicked)
 {
-    PromptRecorder prompts;
+    WizardPrompts prompts;
     struct Case { const wchar_t* host; const wchar_t* port; const wchar_t* user; const wchar_t* message; } cases[] = {
         {L"", L"21", L"mail", L"Invalid host name!"},
         {L"ftp.example.org", L"-1", L"mail", L"Port number is wrong!"},
@@ -381,10 +421,10 @@ TEST_F(PrefWizard, TheFtpBoxesFitTheRecord)
         uitest::type(Control(sheet, IDC_PASSWORD), password);
         uitest::type(Control(sheet, IDC_FTP_USER), L"mail");
         SendMessageW(Control(sheet, IDC_FTP_PORT_SPIN), UDM_GETRANGE32, WPARAM(&low), LPARAM(&high));
-        uitest::type(Control(sheet, IDC_FTP_PORT), L"21");
+        Type(sheet, IDC_FTP_PORT, L"21");
         uitest::key(Control(sheet, IDC_FTP_PORT), VK_UP);
         portUp = uitest::text(Control(sheet, IDC_FTP_PORT));
-        uitest::type(Control(sheet, IDC_FTP_PORT), L"65535");
+        Type(sheet, IDC_FTP_PORT, L"65535");
         uitest::key(Control(sheet, IDC_FTP_PORT), VK_UP);
         portTop = uitest::text(Control(sheet, IDC_FTP_PORT));
         Press(sheet, kNext);
@@ -407,7 +447,7 @@ TEST_F(PrefWizard, TheFtpBoxesFitTheRecord)
 TEST_F(PrefWizard, UntickedFtpAndCdPagesKeepTheStoredBlocks)
 {
     StoreAccount();
-    PromptRecorder prompts;
+    WizardPrompts prompts;
     INT_PTR result = Run([&](HWND sheet) {
         PassArchivePage(sheet);
         uitest::click(Control(sheet, IDC_USE_FTP));
@@ -432,7 +472,7 @@ TEST_F(PrefWizard, UntickedFtpAndCdPagesKeepTheStoredBlocks)
 
 TEST_F(PrefWizard, TheCdPageWantsAWriterWhenTicked)
 {
-    PromptRecorder prompts;
+    WizardPrompts prompts;
     INT_PTR result = Run([&](HWND sheet) {
         PassArchivePage(sheet);
         Press(sheet, kNext);
@@ -460,7 +500,7 @@ TEST_F(PrefWizard, TheCdPageWantsAWriterWhenTicked)
 // Without the component (here: no COM on the thread) the list is empty and nothing is said.
 TEST_F(PrefWizard, WithoutTheBurnerComponentTheWriterListIsEmpty)
 {
-    PromptRecorder prompts({IDYES});
+    WizardPrompts prompts;
     int count = -1;
     Run([&](HWND sheet) {
         PassArchivePage(sheet);
@@ -478,7 +518,7 @@ TEST_F(PrefWizard, CancelAsksFirst)
 {
     StoreAccount();
     std::string stored = read_file(PreferencePath());
-    PromptRecorder prompts({IDNO, IDYES});
+    WizardPrompts prompts({IDNO});
     bool open = false;
     INT_PTR result = Run([&](HWND sheet) {
         PassArchivePage(sheet);
