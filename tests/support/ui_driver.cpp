@@ -73,6 +73,11 @@ std::string narrow(const std::wstring& text) {
 bool wait_until(const std::function<bool()>& pred, milliseconds timeout) {
     auto end = std::chrono::steady_clock::now() + timeout;
     for (;;) {
+        // Answer what other threads send meanwhile: a thread whose input is
+        // attached to ours sends us focus and input-method messages, and
+        // waits for the answer.
+        MSG msg;
+        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
         if (pred()) return true;
         if (std::chrono::steady_clock::now() >= end) return false;
         std::this_thread::sleep_for(kPoll);
@@ -220,7 +225,10 @@ void wait_handled(HWND window) {
         bool seen = wait_until([&] {
             return ((GetKeyState(VK_F24) & 0x8000) != 0) != up || !IsWindow(root) || !IsWindowVisible(root);
         });
-        if (!seen) throw Failure("input to \"" + narrow(title_of(root)) + "\" was not handled");
+        if (!seen)
+            throw Failure("input to \"" + narrow(title_of(root)) + "\" was not handled (" + (up ? "release" : "press") +
+                          " of the marker; in front: \"" + narrow(title_of(GetForegroundWindow())) + "\", focus: " +
+                          narrow(class_of(GetFocus())) + ")");
     }
 }
 
