@@ -268,8 +268,8 @@ TEST(FileWriter, UncreatableOrUnsafeFileThrowsTheOpenText)
     EXPECT_FALSE(file_exists(dir / L"in"));
     EXPECT_FALSE(file_exists(dir.path() + L"\\..\\out.txt"));
     // Dots inside names are ordinary.
-    EXPECT_TRUE(restore_file(build::file_head(dir / L"a..b", L"..x..", 1), {bytes("1")}));
-    EXPECT_EQ(read_bytes(dir / L"a..b\\..x.."), bytes("1"));
+    EXPECT_TRUE(restore_file(build::file_head(dir / L"a..b", L"..x..y", 1), {bytes("1")}));
+    EXPECT_EQ(read_bytes(dir / L"a..b\\..x..y"), bytes("1"));
 }
 
 // The restored data grows in a file of its own: never one of the user's,
@@ -315,7 +315,8 @@ protected:
         item->open_item();
         for (const auto& c : chunks)
             item->write_item(c.data(), static_cast<int32_t>(c.size()));
-        EXPECT_EQ(item->close_item(), item->outcome() == RestoreOutcome::Restored);
+        const bool restored = item->close_item();
+        EXPECT_EQ(restored, item->outcome() == RestoreOutcome::Restored);
         return item->outcome();
     }
 };

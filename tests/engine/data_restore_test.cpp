@@ -111,6 +111,7 @@ TEST_F(DataRestoreTest, EveryItemLeftOutIsReportedWithItsNameAndReason)
 {
     TestKey key;
     write_bytes(dir / L"blocker", bytes("x"));
+    CreateDirectoryW((dir / L"out").c_str(), nullptr);
     write_bytes(restored(L"short.txt"), bytes("good"));
     auto unknown = file_head(L"never.txt", 8);
     put_u32(unknown, 0, 7);

@@ -329,7 +329,7 @@ TEST_F(FixtureRestoreTest, DamagedArchivesEndCleanlyAndRestoreNothingAfterTheDam
              put_u32(head, 0, 7);
              replace_head(b, a.records[1], head);
          },
-         false, {0, 2, 3}},
+         false, {0, 2, 3}, 1},
         {"unknown item type with a huge chunk length", p1.c_str(),
          [](Bytes& b, const parse::Archive& a) {
              put_u32(b, a.records[1].chunks[0].offset + 4, 0x7FFFFFFFu);
@@ -513,22 +513,25 @@ std::vector<SweepCase> sweep_cases(const Bytes& file, const parse::Archive& a)
     const std::initializer_list<size_t> lzmaFraming = {0, 1, 7, 8, 9, 10, 11, 12, 13, 14};
     for (size_t i = 0; i < a.records.size(); ++i) {
         const parse::Record& r = a.records[i];
-        const size_t headEnd = r.offset + 4 + r.head_length;
-        for (size_t at : {r.offset, r.offset + 1, r.offset + 3, r.offset + 4, r.offset + 5, headEnd - 1})
+        const size_t start = size_t(r.offset), headEnd = start + 4 + r.head_length;
+        for (size_t at : {start, start + 1, start + 3, start + 4, start + 5, headEnd - 1})
             cuts.insert(at);
-        add_field(r.offset, {0, 1, 2, 3}, 4);
-        add_field(r.offset + 4, lzmaFraming, r.head_length);
+        add_field(start, {0, 1, 2, 3}, 4);
+        add_field(start + 4, lzmaFraming, r.head_length);
         for (const parse::Chunk& c : r.chunks) {
+            const size_t chunk = size_t(c.offset);
             for (size_t k : {0, 1, 4, 7, 8, 9})
-                cuts.insert(c.offset + k);
-            cuts.insert(c.offset + 8 + c.bytes.size() - 1);
-            add_field(c.offset, {0, 1, 2, 3, 4, 5, 6, 7}, 8);
+                cuts.insert(chunk + k);
+            cuts.insert(chunk + 8 + c.bytes.size() - 1);
+            add_field(chunk, {0, 1, 2, 3, 4, 5, 6, 7}, 8);
             if (r.encrypted())
-                add_field(c.offset + 8, {0, 1, 2, 3, 4, 5, 6, 7}, c.bytes.size());
+                add_field(chunk + 8, {0, 1, 2, 3, 4, 5, 6, 7}, c.bytes.size());
+            else if (r.compressed() && c.bytes[0] != 0)
+                add_field(chunk + 8, lzmaFraming, c.bytes.size());
             else if (r.compressed())
-                add_field(c.offset + 8, lzmaFraming, c.bytes.size());
+                add_field(chunk + 8, {0}, c.bytes.size()); // a stored block: its flag, then data
         }
-        const size_t end = (i + 1 < a.records.size() ? a.records[i + 1].offset : file.size()) - 8;
+        const size_t end = (i + 1 < a.records.size() ? size_t(a.records[i + 1].offset) : file.size()) - 8;
         for (size_t k : {0, 1, 4, 7})
             cuts.insert(end + k);
         add_field(end, {0, 1, 2, 3, 4, 5, 6, 7}, 8);
@@ -541,7 +544,7 @@ std::vector<SweepCase> sweep_cases(const Bytes& file, const parse::Archive& a)
         if (at < 44 || at >= file.size())
             continue;
         size_t whole = 0;
-        while (whole + 1 < a.records.size() && a.records[whole + 1].offset <= at)
+        while (whole + 1 < a.records.size() && size_t(a.records[whole + 1].offset) <= at)
             ++whole;
         out.push_back({"cut at " + std::to_string(at), Bytes(file.begin(), file.begin() + std::ptrdiff_t(at)), whole});
     }
