@@ -51,9 +51,9 @@ BOOL CRestoreWizardPg2::OnInitDialog()
     images.Create(16, 16, ILC_COLOR24 | ILC_MASK, 0, 100);
     fileItemsImage = AddBitmap(images, IDB_TREE_FILE_ITEMS);
     fileImage = AddBitmap(images, IDB_TREE_FILE);
-    folderSelectedImage = AddBitmap(images, IDB_FOLDER);
+    folderSelectedImage = AddBitmap(images, IDB_FOLDER_ITEM);
     folderImage = AddBitmap(images, IDB_TREE_FOLDER);
-    registryItemsImage = AddBitmap(images, IDB_REGISTRY);
+    registryItemsImage = AddBitmap(images, IDB_REGISTRY_ITEM);
     valueImage = AddBitmap(images, IDB_TREE_VALUE);
     tree.SetImageList(images.GetSafeHandle(), TVSIL_NORMAL);
     return TRUE;
