@@ -307,6 +307,18 @@ void click_at(HWND window, int x, int y) {
     POINT p{x, y};
     ClientToScreen(window, &p);
     HWND under = WindowFromPoint(p);
+    // Group boxes let the mouse through to the controls they frame.
+    if (under != window && class_of(under) == L"Button" &&
+        (GetWindowLongW(under, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX) {
+        for (HWND c = GetWindow(under, GW_HWNDFIRST); c; c = GetWindow(c, GW_HWNDNEXT)) {
+            RECT r;
+            GetWindowRect(c, &r);
+            if (c == under || !IsWindowVisible(c) || !PtInRect(&r, p)) continue;
+            if (class_of(c) == L"Button" && (GetWindowLongW(c, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX) continue;
+            under = c;
+            break;
+        }
+    }
     if (under != window)
         throw Failure("a click on " + narrow(class_of(window)) + " \"" + narrow(title_of(window)) + "\" would land on " +
                       narrow(class_of(under)) + " \"" + narrow(title_of(under)) + "\"");
