@@ -134,7 +134,7 @@ BOOL CBackupTransferDlg::OnInitDialog()
     totalBar.SetRange32(0, 100 * int(job.GetItems().size()));
     stop = false;
     lastPosition = 0;
-    if (!StartWorker(running, BackupThreadProc, this)) {
+    if (!StartWorker(running, BackupThreadProc, this, &workerThread_)) {
         failed = true;
         PostMessage(WM_BACKUP_DONE);
     }
@@ -307,8 +307,13 @@ LRESULT CBackupTransferDlg::OnCopierProgress(WPARAM position, LPARAM)
 LRESULT CBackupTransferDlg::OnBackupDone(WPARAM, LPARAM)
 {
     // The worker posted this as its last use of the dialog; only its return is left.
-    while (running)
-        ::Sleep(1);
+    // The copier (and with it the component's module) goes only once the thread
+    // has ended for good: its exit still runs thread clean-up in every module.
+    if (workerThread_) {
+        ::WaitForSingleObject(workerThread_, INFINITE);
+        ::CloseHandle(workerThread_);
+        workerThread_ = nullptr;
+    }
     delete copier;
     copier = nullptr;
     if (transferStarted_)

@@ -43,6 +43,7 @@ protected:
     int lastPosition = 0;
     std::atomic<bool> failed{false};
     std::atomic<bool> running{false};  // the worker's running mark
+    HANDLE workerThread_ = nullptr;
     OutputMediaCopier* copier = nullptr;
     CProgressCtrl totalBar;
     CProgressCtrl currentBar;

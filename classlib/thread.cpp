@@ -25,7 +25,7 @@ unsigned __stdcall RunWorker(void* p)
 
 }  // namespace
 
-bool StartWorker(std::atomic<bool>& running, AFX_THREADPROC proc, LPVOID arg)
+bool StartWorker(std::atomic<bool>& running, AFX_THREADPROC proc, LPVOID arg, HANDLE* thread)
 {
     auto* start = new WorkerStart{&running, proc, arg};
     uintptr_t h = _beginthreadex(nullptr, 0, RunWorker, start, CREATE_SUSPENDED, nullptr);
@@ -35,6 +35,9 @@ bool StartWorker(std::atomic<bool>& running, AFX_THREADPROC proc, LPVOID arg)
     }
     running.store(true);
     ResumeThread(reinterpret_cast<HANDLE>(h));
-    CloseHandle(reinterpret_cast<HANDLE>(h));
+    if (thread)
+        *thread = reinterpret_cast<HANDLE>(h);
+    else
+        CloseHandle(reinterpret_cast<HANDLE>(h));
     return true;
 }

@@ -9,8 +9,10 @@ using AFX_THREADPROC = UINT (*)(LPVOID);
 // The thread is created suspended and the mark set before it resumes, so a worker
 // that ends at once still clears it; the mark is cleared after proc returns (or
 // throws: the exception is reported), as the thread's very last use of it.
-// False, with the mark left false, when no thread can be made.
-bool StartWorker(std::atomic<bool>& running, AFX_THREADPROC proc, LPVOID arg);
+// False, with the mark left false, when no thread can be made. With `thread`, the
+// caller gets the thread's handle to wait for its very end (its thread-local
+// clean-up included) and closes it.
+bool StartWorker(std::atomic<bool>& running, AFX_THREADPROC proc, LPVOID arg, HANDLE* thread = nullptr);
 
 // A critical section usable with std::lock_guard.
 class CCriticalSection {
