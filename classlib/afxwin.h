@@ -5,6 +5,7 @@
 #include "cstring.h"
 #include "ctime.h"
 #include "dialog.h"
+#include "frame.h"
 #include "gdi.h"
 #include "propsheet.h"
 #include "seams.h"

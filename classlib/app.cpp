@@ -1,6 +1,8 @@
 #include "app.h"
 #include <ole2.h>
+#include <htmlhelp.h>
 #include <shellapi.h>
+#include <shlwapi.h>
 #include <cstdlib>
 
 namespace {
@@ -24,7 +26,11 @@ void CCommandLineInfo::ParseArguments(int argc, wchar_t** argv)
 }
 
 BEGIN_MESSAGE_MAP(CWinApp, CCmdTarget)
-    ON_COMMAND(57665, &CWinApp::OnAppExit)  // ID_APP_EXIT
+    ON_COMMAND(57665, &CWinApp::OnAppExit)     // ID_APP_EXIT
+    ON_COMMAND(57667, &CWinApp::OnHelpFinder)  // ID_HELP_FINDER
+    ON_COMMAND(57671, &CWinApp::OnHelpFinder)  // ID_DEFAULT_HELP
+    ON_COMMAND(57670, &CWinApp::OnHelpFinder)  // ID_HELP
+    ON_COMMAND(57669, &CWinApp::OnHelpFinder)  // ID_CONTEXT_HELP
 END_MESSAGE_MAP()
 
 CWinApp::CWinApp()
@@ -96,6 +102,14 @@ void CWinApp::OnAppExit()
 {
     if (m_pMainWnd)
         m_pMainWnd->SendMessage(WM_CLOSE);
+}
+
+void CWinApp::OnHelpFinder()
+{
+    HWND owner = m_pMainWnd ? m_pMainWnd->m_hWnd : nullptr;
+    if (m_helpPath.IsEmpty() || !PathFileExistsW(m_helpPath.c_str()) ||
+        !HtmlHelpW(owner, m_helpPath.c_str(), HH_DISPLAY_TOC, 0))
+        AfxMessageBox(L"Failed to launch help.", MB_OK | MB_ICONEXCLAMATION);
 }
 
 CWinApp* AfxGetApp()

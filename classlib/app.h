@@ -36,6 +36,9 @@ public:
 
     DECLARE_MESSAGE_MAP()
     void OnAppExit();
+    // The help file's contents; F1 and Shift+F1 open it too. A help file that is
+    // missing or cannot be shown is reported in a box.
+    void OnHelpFinder();
 
 private:
     int exitCode_ = 0;

@@ -54,6 +54,11 @@ template <auto F> void CallSize(CCmdTarget* t, MsgCall& c)
 {
     (Self<F>(t)->*F)(UINT(c.wParam), short(LOWORD(c.lParam)), short(HIWORD(c.lParam)));
 }
+template <auto F> void CallCreate(CCmdTarget* t, MsgCall& c)
+{
+    c.result = (Self<F>(t)->*F)(reinterpret_cast<CREATESTRUCTW*>(c.lParam));
+}
+template <auto F> void CallSetFocus(CCmdTarget* t, MsgCall& c) { (Self<F>(t)->*F)(reinterpret_cast<HWND>(c.wParam)); }
 template <auto F> void CallEraseBkgnd(CCmdTarget* t, MsgCall& c)
 {
     c.result = (Self<F>(t)->*F)(reinterpret_cast<HDC>(c.wParam));
@@ -96,6 +101,8 @@ protected:                                               \
 #define ON_NOTIFY_REFLECT(code, fn) {::afx::kReflect + WM_NOTIFY, UINT(code), 0, 0, &::afx::CallNotify<fn>},
 #define ON_CONTROL_REFLECT(code, fn) {::afx::kReflect + WM_COMMAND, UINT(code), 0, 0, &::afx::CallVoid<fn>},
 #define ON_MESSAGE(msg, fn) {UINT(msg), 0, 0, 0, &::afx::CallMessage<fn>},
+#define ON_WM_CREATE() {WM_CREATE, 0, 0, 0, &::afx::CallCreate<&ThisClass::OnCreate>},
+#define ON_WM_SETFOCUS() {WM_SETFOCUS, 0, 0, 0, &::afx::CallSetFocus<&ThisClass::OnSetFocus>},
 #define ON_WM_DESTROY() {WM_DESTROY, 0, 0, 0, &::afx::CallVoid<&ThisClass::OnDestroy>},
 #define ON_WM_CLOSE() {WM_CLOSE, 0, 0, 0, &::afx::CallVoid<&ThisClass::OnClose>},
 #define ON_WM_PAINT() {WM_PAINT, 0, 0, 0, &::afx::CallVoid<&ThisClass::OnPaint>},
@@ -215,6 +222,8 @@ protected:
     LRESULT Default();
 
     // Base handlers that the ON_WM_ rows of derived classes chain to.
+    int OnCreate(CREATESTRUCTW*) { return int(Default()); }
+    void OnSetFocus(HWND) { Default(); }
     void OnDestroy() { Default(); }
     void OnClose() { Default(); }
     void OnPaint() { Default(); }
