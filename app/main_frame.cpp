@@ -78,6 +78,16 @@ int CMainFrame::OnCreate(CREATESTRUCTW* cs)
         return -1;
     if (!view.Create(WS_CHILD | WS_VISIBLE | WS_BORDER, RECT{0, 0, 0, 0}, this, AFX_IDW_PANE_FIRST))
         return -1;
+    ribbon.Create(this);
+    if (!statusBar.Create(this))
+        return -1;
+    InitializeRibbon();
+    statusBar.AddElement(L"F1 = HELP");
+    statusBar.AddExtendedElement(L" ");
+    ribbon.MoveWindow(0, 0, 0, ribbon.GetPreferredHeight());
+    statusBar.MoveWindow(0, 0, 0, statusBar.GetPreferredHeight());
+    DockBar(ribbon.m_hWnd, true);
+    DockBar(statusBar.m_hWnd, false);
 
     BuildDefaultItems(items);
     profiles.LoadAll(items);
@@ -85,6 +95,35 @@ int CMainFrame::OnCreate(CREATESTRUCTW* cs)
     sizingProfile_ = CurrentProfile();
     StartWorker(itemSizeThread, ItemSizeThreadProc, this);
     return 0;
+}
+
+void CMainFrame::InitializeRibbon()
+{
+    mainButton.SetImage(IDB_MAIN);
+    mainButton.SetText(L"\nf");
+    mainButton.SetToolTipText(kProductTitle);
+    ribbon.SetApplicationButton(&mainButton, SIZE{45, 45});
+
+    CMFCRibbonMainPanel* menu = ribbon.AddMainCategory(L"Main", IDB_RIBBON_SMALL, IDB_RIBBON_LARGE);
+    menu->Add(ID_HELP_FINDER, L"Help Topics", 9);
+    menu->Add(ID_ONLINE_SUPPORT, L"Online Support", 9);
+    menu->AddSeparator();
+    menu->AddToBottom(ID_APP_EXIT, L"Exit");
+
+    CMFCRibbonCategory* home = ribbon.AddCategory(L"Home", IDB_RIBBON_SMALL, IDB_RIBBON_LARGE);
+    CMFCRibbonPanel* backup = home->AddPanel(L"Backup and Restore");
+    backup->Add(ID_BACKUP, L"Backup", 0);
+    // The menu that would offer it is not shown, so the ribbon does.
+    backup->Add(ID_ADDITIONAL_FOLDER, L"Additional Folder", 1);
+    backup->Add(ID_RESTORE_WIZARD, L"Restore Wizard", 2);
+    CMFCRibbonPanel* selection = home->AddPanel(L"Selection");
+    selection->Add(ID_SELECT_ALL, L"Select All", 11);
+    selection->Add(ID_SELECT_NONE, L"Select None", 12);
+    selection->Add(ID_SELECT_PROFILE, L"Select Profile", 13);
+    home->AddPanel(L"Preference")->Add(ID_PREFERENCE_ARCHIVE, L"Archive Settings", 6);
+    home->AddPanel(L"Help")->Add(ID_HELP_FINDER, L"Help Topics", 9);
+
+    ribbon.AddToTabs(ID_APP_ABOUT, L"About");
 }
 
 BOOL CMainFrame::OnCmdMsg(UINT id, UINT code, bool probe)

@@ -6,6 +6,7 @@
 #include "child_view.h"
 #include "frame.h"
 #include "profiles.h"
+#include "ribbon.h"
 #include "thread.h"
 
 class BackupItem;
@@ -20,6 +21,9 @@ public:
     CCriticalSection lock;  // the timer and destroy handlers
     std::vector<BackupItem*> items;  // owned; deleted when the window is destroyed
     CChildView view;
+    CMFCRibbonBar ribbon;
+    CMFCRibbonApplicationButton mainButton;
+    CMFCRibbonStatusBar statusBar;
 
     // Counts the commands in progress, so a close waits for them (see OnClose).
     BOOL OnCmdMsg(UINT id, UINT code, bool probe = false) override;
@@ -33,6 +37,7 @@ protected:
     LRESULT OnItemState(WPARAM row, LPARAM state);
     LRESULT OnItemAdd(WPARAM, LPARAM item);
     LRESULT OnItemSize(WPARAM row, LPARAM size);
+    void InitializeRibbon();
 
     void OnBackup();
     void OnRestoreWizard();

@@ -92,6 +92,10 @@ BOOL CFrameWnd::OnCmdMsg(UINT id, UINT code, bool probe)
 
 BOOL CFrameWnd::PreTranslateMessage(MSG* msg)
 {
+    // Bars first: a ribbon takes Alt and F10 for its own keyboard access.
+    for (const Bar& bar : bars_)
+        if (CWnd* w = FromHandle(bar.hwnd); w && w->PreTranslateMessage(msg))
+            return TRUE;
     return accel_ && msg->message >= WM_KEYFIRST && msg->message <= WM_KEYLAST &&
            ::TranslateAcceleratorW(m_hWnd, accel_, msg);
 }

@@ -29,6 +29,7 @@ public:
     HMENU GetMenuResource() const { return menu_; }
 
     BOOL OnCmdMsg(UINT id, UINT code, bool probe = false) override;
+    // The docked bars see each message first, then the accelerators.
     BOOL PreTranslateMessage(MSG* msg) override;
 
 protected:

@@ -21,12 +21,26 @@ BEGIN_MESSAGE_MAP(View, CWnd)
     ON_COMMAND(403, &View::OnShared)
 END_MESSAGE_MAP()
 
+// A bar that takes F9 for itself.
+class KeyBar : public CStatic {
+public:
+    int keys = 0;
+    BOOL PreTranslateMessage(MSG* msg) override
+    {
+        if (msg->message != WM_KEYDOWN || msg->wParam != VK_F9)
+            return FALSE;
+        ++keys;
+        return TRUE;
+    }
+};
+
 class Frame : public CFrameWnd {
 public:
     explicit Frame(bool* gone) : gone_(gone) {}
     ~Frame() override { *gone_ = true; }
     View view;
-    CStatic top1, top2, bottom;
+    CStatic top1, bottom;
+    KeyBar top2;
     int frameCommands = 0;
     int shared = 0;
 protected:
@@ -154,12 +168,15 @@ TEST_F(FrameTest, CommandsGoToTheViewThenTheFrameThenTheApplication)
     EXPECT_FALSE(frame->OnCmdMsg(404, 0, true));
 }
 
+// Docked bars see the keys first, then the accelerators turn them into commands.
 TEST_F(FrameTest, AcceleratorsBecomeCommands)
 {
     KeyDown(VK_F5);
     KeyDown(VK_F6);
+    KeyDown(VK_F9);
     EXPECT_EQ(1, app.appCommands);
     EXPECT_EQ(1, frame->view.viewCommands);
+    EXPECT_EQ(1, frame->top2.keys);
     MSG other = {frame->view.m_hWnd, WM_KEYDOWN, VK_F7, 0, 0, {}};
     EXPECT_FALSE(frame->PreTranslateMessage(&other));
 }
