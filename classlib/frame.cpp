@@ -49,7 +49,7 @@ void CFrameWnd::RecalcLayout()
     GetClientRect(&r);
     const int width = r.right - r.left;
     for (const Bar& bar : bars_) {
-        if (!::IsWindow(bar.hwnd) || !::IsWindowVisible(bar.hwnd))
+        if (!::IsWindow(bar.hwnd) || !(::GetWindowLongPtrW(bar.hwnd, GWL_STYLE) & WS_VISIBLE))
             continue;
         RECT b;
         ::GetWindowRect(bar.hwnd, &b);

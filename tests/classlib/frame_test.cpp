@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <array>
 #include "afxwin.h"
+#include "prompt_recorder.h"
 
 namespace {
 
@@ -91,7 +92,6 @@ protected:
         app.m_pMainWnd = frame;
         ASSERT_TRUE(frame->LoadFrame(300));
         hwnd = frame->m_hWnd;
-        frame->ShowWindow(SW_SHOW);
     }
     void TearDown() override
     {
@@ -183,9 +183,22 @@ TEST_F(FrameTest, AcceleratorsBecomeCommands)
 
 TEST_F(FrameTest, TheFocusGoesToTheView)
 {
+    frame->ShowWindow(SW_SHOW);
     SetForegroundWindow(hwnd);
     SetFocus(hwnd);
     EXPECT_EQ(frame->view.m_hWnd, GetFocus());
+}
+
+// The help commands reach the application, which reports a help file it cannot show.
+TEST_F(FrameTest, AMissingHelpFileIsReported)
+{
+    app.m_helpPath = L"C:\\nowhere\\korvane.chm";
+    for (UINT id : {57667u, 57669u, 57670u, 57671u}) {
+        PromptRecorder prompts;
+        SendMessageW(hwnd, WM_COMMAND, id, 0);
+        ASSERT_EQ(1u, prompts.seen().size()) << id;
+        EXPECT_EQ(L"Failed to launch help.", prompts.seen()[0].text);
+    }
 }
 
 // The frame object goes with its window, and the main window's end ends the loop.
