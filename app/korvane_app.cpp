@@ -6,7 +6,6 @@
 #include "file_type.h"
 #include "main_frame.h"
 #include "res/resource.h"
-#include "restore_wizard.h"
 
 void CMyCommandLineInfo::ParseParam(const wchar_t* param, BOOL isSwitch, BOOL isLast)
 {
@@ -51,11 +50,6 @@ BOOL CKorvaneApp::InitInstance()
 
     CMyCommandLineInfo cmdInfo;
     ParseCommandLine(cmdInfo);
-    if (!cmdInfo.m_strFileName.IsEmpty()) {
-        // No main window: the message loop ends at once and the program with the wizard.
-        RunRestoreWizard(nullptr, cmdInfo.m_strFileName.c_str());
-        return TRUE;
-    }
 
     auto* frame = new CMainFrame;
     m_pMainWnd = frame;

@@ -39,8 +39,6 @@ protected:
     LRESULT OnItemSize(WPARAM row, LPARAM size);
     void InitializeRibbon();
 
-    void OnBackup();
-    void OnRestoreWizard();
     void OnSelectAll();
     void OnSelectNone();
     void OnSelectProfile();
