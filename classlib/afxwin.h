@@ -8,6 +8,7 @@
 #include "frame.h"
 #include "gdi.h"
 #include "propsheet.h"
+#include "ribbon.h"
 #include "seams.h"
 #include "thread.h"
 #include "wnd.h"

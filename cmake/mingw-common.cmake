@@ -7,5 +7,3 @@ set(CMAKE_FIND_ROOT_PATH /usr/${BRISVALE_ARCH}-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-# Tests and tools run under Wine; scripts/wine-env sets up the prefix and display.
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)

@@ -1,4 +1,5 @@
-# Cross toolchain for the test build: 64-bit Windows, run under 64-bit Wine
-# (this machine's kernel cannot execute Wine's 32-bit loader).
+# Cross toolchain for the 64-bit twin of the product, which the benchmark runs
+# under 64-bit Wine.
 set(BRISVALE_ARCH x86_64)
 include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
+set(CMAKE_CROSSCOMPILING_EMULATOR wine64)

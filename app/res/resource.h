@@ -46,6 +46,11 @@
 #define IDD_ADDITIONAL_FOLDER 160
 #define IDD_PROCESS_LIST 166
 
+// The ribbon's art: the application button's image and the 32 x 32 and 16 x 16 strips.
+#define IDB_MAIN 163
+#define IDB_RIBBON_LARGE 164
+#define IDB_RIBBON_SMALL 165
+
 #define IDC_FILENAME 1000
 #define IDC_BROWSE 1001
 #define IDC_PASSWORD 1004

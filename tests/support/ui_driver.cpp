@@ -4,8 +4,9 @@ namespace uitest {
 namespace {
 
 constexpr milliseconds kPoll{20};
-// A send to another thread that takes longer than this is a hung window.
-constexpr UINT kSendTimeoutMs = 5000;
+// A send to another thread that takes longer than this is a hung window. Under
+// the emulator on a busy machine a sound window may take several seconds.
+constexpr UINT kSendTimeoutMs = 30000;
 
 LRESULT send(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
     DWORD_PTR result = 0;

@@ -32,7 +32,8 @@
 namespace uitest {
 
 using std::chrono::milliseconds;
-inline constexpr milliseconds kDefaultTimeout{15000};
+// Generous: the tests run under an emulator, often on a busy machine.
+inline constexpr milliseconds kDefaultTimeout{60000};
 
 // A step of a driver script that could not be done; what() says which.
 struct Failure : std::runtime_error {
