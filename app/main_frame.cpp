@@ -78,8 +78,6 @@ int CMainFrame::OnCreate(CREATESTRUCTW* cs)
     InitializeRibbon();
     statusBar.AddElement(L"F1 = HELP");
     statusBar.AddExtendedElement(L" ");
-    ribbon.MoveWindow(0, 0, 0, ribbon.GetPreferredHeight());
-    statusBar.MoveWindow(0, 0, 0, statusBar.GetPreferredHeight());
     DockBar(ribbon.m_hWnd, true);
     DockBar(statusBar.m_hWnd, false);
 
