@@ -155,7 +155,7 @@ void CPrArchivePage::OnDestroy()
     CPropertyPage::OnDestroy();
 }
 
-void ShowPreferenceSheet(CWnd* parent)
+bool ShowPreferenceSheet(CWnd* parent)
 {
     CPropertySheet sheet(L"Preference", parent, 0);
     sheet.m_psh.dwFlags = (sheet.m_psh.dwFlags & ~PSH_HASHELP) | PSH_NOAPPLYNOW;
@@ -172,8 +172,9 @@ void ShowPreferenceSheet(CWnd* parent)
         // Load has saved the defaults and left them in the record.
     }
     archivePage.pref = record.archive;
-    if (sheet.DoModal() == IDOK) {
-        record.archive = archivePage.pref;
-        record.Save(L"Preference.dat");
-    }
+    if (sheet.DoModal() != IDOK)
+        return false;
+    record.archive = archivePage.pref;
+    record.Save(L"Preference.dat");
+    return true;
 }

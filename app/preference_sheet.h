@@ -49,6 +49,6 @@ private:
     std::deque<FormatCopy> formats_;  // the combo entries' item data
 };
 
-// Edits "Preference.dat" in a modal sheet and saves it after OK. File errors other
-// than a missing file leave this function (the command's boundary reports them).
-void ShowPreferenceSheet(CWnd* parent);
+// Edits "Preference.dat" in a modal sheet and saves it after OK (true). File errors
+// other than a missing file leave this function (the command's boundary reports them).
+bool ShowPreferenceSheet(CWnd* parent);
