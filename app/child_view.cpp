@@ -1,7 +1,7 @@
 #include "child_view.h"
 #include "res/resource.h"
 
-CChildView::CChildView() : list(IDB_REGISTRY, IDB_FOLDER) {}
+CChildView::CChildView() : list(IDB_REGISTRY_ITEM, IDB_FOLDER_ITEM) {}
 
 BEGIN_MESSAGE_MAP(CChildView, CWnd)
     ON_MESSAGE(WM_CREATE, &CChildView::OnCreate)

@@ -2,17 +2,10 @@
 #include <shlwapi.h>
 #include "archive_name.h"
 #include "eng_except.h"
+#include "pr_cddvd_page.h"
+#include "pr_ftp_page.h"
 #include "preference.h"
 #include "res/resource.h"
-
-namespace {
-
-const wchar_t* const kFormats[] = {
-    L"%B %d, %Y@%H.%M.%S.%p", L"%A, %B %d, %Y",        L"%B %b, %Y",   L"%Y-%m-%d",       L"%B %d",
-    L"%m-%d-%Y@%I-%M %p",     L"%m-%d-%Y@%I-%M-%S %p", L"%I.%M.%S %p", L"%Y-%m-%d %H.%M",
-};
-
-}  // namespace
 
 EInvalidItem::EInvalidItem(const wchar_t* itemName)
 {
@@ -48,7 +41,7 @@ void CPrArchivePage::DoDataExchange(CDataExchange* dx)
 BOOL CPrArchivePage::OnInitDialog()
 {
     CPropertyPage::OnInitDialog();
-    for (const wchar_t* format : kFormats)
+    for (const wchar_t* format : kTimeStampFormats)
         AddFormat(format);
     folderText = pref.outputFolder;
     baseNameText = pref.baseName;
@@ -159,11 +152,15 @@ bool ShowPreferenceSheet(CWnd* parent)
 {
     CPropertySheet sheet(L"Preference", parent, 0);
     sheet.m_psh.dwFlags = (sheet.m_psh.dwFlags & ~PSH_HASHELP) | PSH_NOAPPLYNOW;
-    // Only the archive page is offered; the FTP and CD/DVD blocks pass through the
-    // record unchanged.
+    // The FTP account and the disc writer are set here, where the backup dialog's
+    // transfer options send the user.
     CPrArchivePage archivePage;
-    archivePage.m_psp.dwFlags &= ~PSP_HASHELP;
-    sheet.AddPage(&archivePage);
+    CPrFTPPage ftpPage;
+    CPrCDDVDPage cddvdPage;
+    for (CPropertyPage* page : std::initializer_list<CPropertyPage*>{&archivePage, &ftpPage, &cddvdPage}) {
+        page->m_psp.dwFlags &= ~PSP_HASHELP;
+        sheet.AddPage(page);
+    }
     PreferenceFile record;
     record.Clear();
     try {
@@ -172,9 +169,14 @@ bool ShowPreferenceSheet(CWnd* parent)
         // Load has saved the defaults and left them in the record.
     }
     archivePage.pref = record.archive;
+    ftpPage.pref = record.ftp;
+    cddvdPage.pref = record.cddvd;
     if (sheet.DoModal() != IDOK)
         return false;
+    // A page that was never opened hands back its block as it came.
     record.archive = archivePage.pref;
+    record.ftp = ftpPage.pref;
+    record.cddvd = cddvdPage.pref;
     record.Save(L"Preference.dat");
     return true;
 }

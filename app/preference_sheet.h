@@ -1,5 +1,6 @@
 #pragma once
-// The preference sheet and its archive page over "preference.dat".
+// The preference sheet over "preference.dat" and its archive page (the FTP and
+// CD/DVD pages have files of their own).
 #include <deque>
 #include <string>
 #include "controls.h"
