@@ -6,6 +6,7 @@
 #include "file_type.h"
 #include "main_frame.h"
 #include "res/resource.h"
+#include "restore_wizard.h"
 
 void CMyCommandLineInfo::ParseParam(const wchar_t* param, BOOL isSwitch, BOOL isLast)
 {
@@ -50,6 +51,11 @@ BOOL CKorvaneApp::InitInstance()
 
     CMyCommandLineInfo cmdInfo;
     ParseCommandLine(cmdInfo);
+    if (!cmdInfo.m_strFileName.IsEmpty()) {
+        // The wizard alone; with no main window the program ends when it closes.
+        RunRestoreWizard(nullptr, cmdInfo.m_strFileName.c_str());
+        return TRUE;
+    }
 
     auto* frame = new CMainFrame;
     m_pMainWnd = frame;

@@ -3,12 +3,16 @@
 #include <mutex>
 #include "additional_folder_dlg.h"
 #include "app_messages.h"
+#include "backup_dlg.h"
+#include "backup_transfer_dlg.h"
 #include "backup_item.h"
 #include "default_items.h"
 #include "korvane_app.h"
 #include "preference_sheet.h"
 #include "profile_dlg.h"
 #include "res/resource.h"
+#include "restore_wizard.h"
+#include "running_programs.h"
 
 namespace {
 
@@ -38,6 +42,8 @@ BEGIN_MESSAGE_MAP(CMainFrame, CFrameWnd)
     ON_MESSAGE(WM_ITEM_STATE, &CMainFrame::OnItemState)
     ON_MESSAGE(WM_ITEM_ADD, &CMainFrame::OnItemAdd)
     ON_MESSAGE(WM_ITEM_SIZE, &CMainFrame::OnItemSize)
+    ON_COMMAND(ID_BACKUP, &CMainFrame::OnBackup)
+    ON_COMMAND(ID_RESTORE_WIZARD, &CMainFrame::OnRestoreWizard)
     ON_COMMAND(ID_SELECT_ALL, &CMainFrame::OnSelectAll)
     ON_COMMAND(ID_SELECT_NONE, &CMainFrame::OnSelectNone)
     ON_COMMAND(ID_SELECT_PROFILE, &CMainFrame::OnSelectProfile)
@@ -251,6 +257,40 @@ LRESULT CMainFrame::OnItemState(WPARAM row, LPARAM state)
 }
 
 // ---- commands
+
+void CMainFrame::OnBackup()
+{
+    CBakItemsListBox& list = view.list;
+    const int count = list.GetCount();
+    int first = 0;
+    while (first < count && !list.GetCheck(first))
+        ++first;
+    if (first == count) {
+        MessageBox(L"No items has been checked, please select one or more items before you starting backup process!",
+                   L"Error", MB_ICONERROR | MB_OK);
+        return;
+    }
+    CBackupDialog settings;
+    if (settings.DoModal() != IDOK)
+        return;
+    CBackupTransferDlg transfer;
+    const Profile profile = CurrentProfile();
+    transfer.job = settings.job;
+    // Every checked row that still has its item goes, unless the current profile
+    // knows the item and leaves it out: a checked custom folder is always backed up.
+    for (int row = 0; row < count; ++row) {
+        auto* item = reinterpret_cast<BackupItem*>(list.GetItemData(row));
+        if (list.GetCheck(row) && item && !profile.LeavesOut(MakeProfileEntry(item)))
+            transfer.job.AddItem(item);
+    }
+    if (CheckRunningPrograms())
+        transfer.DoModal();
+}
+
+void CMainFrame::OnRestoreWizard()
+{
+    RunRestoreWizard(this, nullptr);
+}
 
 void CMainFrame::OnSelectAll()
 {

@@ -7,6 +7,7 @@
 #include "frame.h"
 #include "profiles.h"
 #include "ribbon.h"
+#include "scheduler_project.h"
 #include "thread.h"
 
 class BackupItem;
@@ -15,6 +16,7 @@ class CMainFrame : public CFrameWnd {
 public:
     CMainFrame();
 
+    SchedulerProject schedulerProject{};  // the scheduler pages' record
     std::atomic<bool> itemSizeThread{false};  // true while ItemSizeThreadProc runs
     bool closing = false;                     // the user has confirmed the exit
     ProfileManager profiles;
@@ -39,6 +41,8 @@ protected:
     LRESULT OnItemSize(WPARAM row, LPARAM size);
     void InitializeRibbon();
 
+    void OnBackup();
+    void OnRestoreWizard();
     void OnSelectAll();
     void OnSelectNone();
     void OnSelectProfile();

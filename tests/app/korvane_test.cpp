@@ -8,6 +8,7 @@
 #include "dialog_check.h"
 #include "oe_fixture.h"
 #include "regkey.h"
+#include "res/resource.h"
 #include "ui_driver.h"
 
 namespace {
@@ -162,6 +163,28 @@ TEST_F(KorvaneTest, TheSwitchSHidesTheMainWindow)
         }
         // Hidden or not, a close request from outside asks first.
         korvane.Close(main);
+    }
+}
+
+// An archive named on the command line opens the restore wizard alone, with the
+// path filled in, whatever switch comes with it; closing the wizard ends the program.
+TEST_F(KorvaneTest, AnArchiveOnTheCommandLineOpensTheWizardAlone)
+{
+    const std::wstring archive = L"C:\\backups\\mail 1.bvk2";
+    for (const wchar_t* before : {L"", L"-s "}) {
+        SCOPED_TRACE(uitest::narrow(before));
+        Korvane korvane(before + (L"\"" + archive + L"\""));
+        HWND wizard = korvane.WaitWindow(L"Outlook Express Restore Wizard");
+        EXPECT_TRUE(IsWindowVisible(wizard));
+        HWND path = GetDlgItem(uitest::first_descendant(wizard, L"#32770"), IDC_ARCHIVE_PATH);
+        ASSERT_NE(nullptr, path);
+        EXPECT_EQ(archive, uitest::text(path));
+        EXPECT_EQ(nullptr, korvane.Window(kTitle));
+
+        uitest::press(wizard, IDCANCEL);
+        HWND box = uitest::wait_window(L"Question", L"#32770", korvane.pid);
+        uitest::press(box, IDYES);
+        EXPECT_EQ(0u, uitest::wait_exit(korvane.process));
     }
 }
 
