@@ -174,8 +174,7 @@ TEST_F(KorvaneTest, AnArchiveOnTheCommandLineOpensTheWizardAlone)
     for (const wchar_t* before : {L"", L"-s "}) {
         SCOPED_TRACE(uitest::narrow(before));
         Korvane korvane(before + (L"\"" + archive + L"\""));
-        HWND wizard = korvane.WaitWindow(L"Outlook Express Restore Wizard");
-        EXPECT_TRUE(IsWindowVisible(wizard));
+        HWND wizard = uitest::wait_window(L"Outlook Express Restore Wizard", nullptr, korvane.pid);
         HWND path = GetDlgItem(uitest::first_descendant(wizard, L"#32770"), IDC_ARCHIVE_PATH);
         ASSERT_NE(nullptr, path);
         EXPECT_EQ(archive, uitest::text(path));
