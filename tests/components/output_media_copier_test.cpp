@@ -134,6 +134,7 @@ struct FtpFailure {
     std::function<void(_PreferenceFTP&, std::wstring& source)> change;
     const wchar_t* reply; // what the status must quote, or null
     size_t archiveSize;
+    bool cleansUp = false; // the server stays to delete what arrived
 };
 
 TEST_F(OutputMediaCopierTest, FtpFailuresEndWithAFailureStatus)
@@ -147,12 +148,17 @@ TEST_F(OutputMediaCopierTest, FtpFailuresEndWithAFailureStatus)
         {"missing directory", Fault::None, [](_PreferenceFTP& b, std::wstring&) { SetText(b.directory, L"/nowhere"); },
          L"550 /nowhere: No such file or directory.", 1000},
         {"store refused", Fault::RefuseStore, [](_PreferenceFTP&, std::wstring&) {},
-         L"550 Backup 2026-12-10.bvk2: Permission denied.", 1000},
+         L"550 Backup 2026-12-10.bvk2.part: Permission denied.", 1000},
         // Whoever connects to the client's port first would get the archive.
         {"active data connection from another host", Fault::ForeignDataPeer,
          [](_PreferenceFTP& b, std::wstring&) { b.passive = 0; }, L"another host", 1000},
         {"connection dropped mid-transfer", Fault::DropMidTransfer, [](_PreferenceFTP&, std::wstring&) {}, nullptr,
          4 * 1024 * 1024},
+        {"rename refused", Fault::RefuseRename, [](_PreferenceFTP&, std::wstring&) {},
+         L"553 Backup 2026-12-10.bvk2: Renaming not allowed.", 1000, true},
+        // The server's error ends the upload then, not after the rest of the archive.
+        {"server full mid-transfer", Fault::FullMidTransfer, [](_PreferenceFTP&, std::wstring&) {},
+         L"452 Insufficient storage space.", 32 * 1024 * 1024, true},
         {"missing source file", Fault::None, [](_PreferenceFTP&, std::wstring& s) { s += L".missing"; }, nullptr, 1000},
         {"empty host (the block as first saved)", Fault::None,
          [](_PreferenceFTP& b, std::wstring&) { memset(&b, 0, sizeof b); }, nullptr, 1000},
@@ -177,7 +183,12 @@ TEST_F(OutputMediaCopierTest, FtpFailuresEndWithAFailureStatus)
         if (c.reply) {
             EXPECT_NE(std::wstring::npos, finalText().find(c.reply)) << finalText().c_str();
         }
-        for (const FtpStoredFile& file : server.files()) EXPECT_LT(file.data.size(), c.archiveSize);
+        for (const FtpStoredFile& file : server.files()) {
+            EXPECT_LT(file.data.size(), c.archiveSize);
+            EXPECT_NE("Backup 2026-12-10.bvk2", file.name);
+        }
+        if (c.cleansUp) EXPECT_TRUE(server.files().empty());
+        if (c.fault == Fault::FullMidTransfer) EXPECT_LT(server.receiving(), c.archiveSize);
         for (const std::string& command : server.commands()) EXPECT_NE("DELE x", command);
     }
 }
@@ -196,6 +207,20 @@ TEST_F(OutputMediaCopierTest, StopDuringAnUploadEndsItWithAFailureStatus)
     server.Finish();
     ASSERT_EQ(1u, server.files().size());
     EXPECT_FALSE(server.files()[0].complete);
+    EXPECT_NE("Backup 2026-12-10.bvk2", server.files()[0].name);
+}
+
+TEST_F(OutputMediaCopierTest, AStalledUploadFailsInPlainWords)
+{
+    FtpServerOptions options;
+    options.fault = FtpServerOptions::Fault::HoldTransfer;
+    FtpTestServer server(options);
+    WriteArchive(archivePath, 32 * 1024 * 1024); // more than the connection buffers hold
+    const _PreferenceFTP block = FtpBlock(server.port(), true);
+
+    EXPECT_EQ(E_FAIL, Transfer(1, &block, archivePath));
+    EXPECT_NE(std::wstring::npos, finalText().find(L"The FTP server did not respond for 30 seconds."))
+        << finalText().c_str();
 }
 
 class DiscCopierTest : public OutputMediaCopierTest {
