@@ -473,14 +473,6 @@ BOOL CMFCRibbonBar::GetElementRect(UINT id, RECT* rect) const
     return FALSE;
 }
 
-CString CMFCRibbonBar::GetToolTipText(UINT id) const
-{
-    for (const Item& item : Items())
-        if (item.button && item.button->id == id)
-            return CommandTip(id, item.button->text);
-    return CString();
-}
-
 void CMFCRibbonBar::UpdateToolTips()
 {
     // Tools are replaced only when the items move: replacing hides a shown tip.
