@@ -6,6 +6,7 @@
 #include <ostream>
 #include <vector>
 #include "afxwin.h"
+#include "dialog_check.h"
 #include "ribbon.h"
 #include "ui_driver.h"
 
@@ -236,6 +237,7 @@ TEST(Ribbon, TheApplicationButtonOpensTheMainMenu)
         HMENU items = reinterpret_cast<HMENU>(::SendMessageW(menu, MN_GETHMENU, 0, 0));
         // Two entries, one separator (the panel's and the bottom row's are one), Exit.
         Check(GetMenuItemCount(items) == 4, "four menu entries");
+        capture_and_check(menu, L"ribbon_menu");
         RECT r = {};
         Check(GetMenuItemRect(nullptr, items, 1, &r), "the second entry's place");
         POINT p = Centre(r);
@@ -263,6 +265,7 @@ TEST(Ribbon, KeyTipsArrowsAndEnterReachCommands)
         // F10, then the key tips of a tab and a button.
         uitest::key(edit, VK_F10);
         uitest::key(host.ribbon.m_hWnd, 'H');
+        capture_and_check(host.m_hWnd, L"ribbon_keytips");
         uitest::key(host.ribbon.m_hWnd, 'B');
         WaitCommands(host, {kBackup});
         focusBack();
@@ -299,18 +302,23 @@ TEST(Ribbon, KeyTipsArrowsAndEnterReachCommands)
     }));
 }
 
+struct FindTip {
+    HWND owner, tip;
+};
+
+BOOL CALLBACK MatchTip(HWND w, LPARAM l)
+{
+    auto* f = reinterpret_cast<FindTip*>(l);
+    if (uitest::class_of(w) == TOOLTIPS_CLASSW && GetWindow(w, GW_OWNER) == f->owner)
+        f->tip = w;
+    return TRUE;
+}
+
 // The text the ribbon's tooltip control shows over a client point of the ribbon.
 std::wstring TipAt(HWND ribbon, POINT p)
 {
-    struct Find {
-        HWND owner, tip;
-    } find{ribbon, nullptr};
-    EnumThreadWindows(GetCurrentThreadId(), [](HWND w, LPARAM l) {
-        auto* f = reinterpret_cast<Find*>(l);
-        if (uitest::class_of(w) == TOOLTIPS_CLASSW && GetWindow(w, GW_OWNER) == f->owner)
-            f->tip = w;
-        return TRUE;
-    }, reinterpret_cast<LPARAM>(&find));
+    FindTip find{ribbon, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), MatchTip, reinterpret_cast<LPARAM>(&find));
     if (!find.tip)
         return L"(no tooltip control)";
     TTTOOLINFOW ti = {};
@@ -376,6 +384,7 @@ TEST(Ribbon, TheButtonUnderTheMouseLightsUp)
         ClickCommand(host, kBackup);
         WaitCommands(host, {kBackup});
         uitest::require([&] { return Lit(PixelAt(host.ribbon.m_hWnd, edge)); }, "Backup lit under the mouse");
+        Check(capture_and_check(host.m_hWnd, L"ribbon_hover").empty(), "nothing clipped");
         uitest::click(host.edit.m_hWnd);
         uitest::require([&] { return !Lit(PixelAt(host.ribbon.m_hWnd, edge)); }, "Backup dark once the mouse left");
     }));
