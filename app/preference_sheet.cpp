@@ -2,6 +2,8 @@
 #include <shlwapi.h>
 #include "archive_name.h"
 #include "eng_except.h"
+#include "pr_cddvd_page.h"
+#include "pr_ftp_page.h"
 #include "preference.h"
 #include "res/resource.h"
 
@@ -155,15 +157,19 @@ void CPrArchivePage::OnDestroy()
     CPropertyPage::OnDestroy();
 }
 
-void ShowPreferenceSheet(CWnd* parent)
+bool ShowPreferenceSheet(CWnd* parent)
 {
     CPropertySheet sheet(L"Preference", parent, 0);
     sheet.m_psh.dwFlags = (sheet.m_psh.dwFlags & ~PSH_HASHELP) | PSH_NOAPPLYNOW;
-    // Only the archive page is offered; the FTP and CD/DVD blocks pass through the
-    // record unchanged.
+    // The FTP account and the disc writer are set here, where the backup dialog's
+    // transfer options send the user.
     CPrArchivePage archivePage;
-    archivePage.m_psp.dwFlags &= ~PSP_HASHELP;
-    sheet.AddPage(&archivePage);
+    CPrFTPPage ftpPage;
+    CPrCDDVDPage cddvdPage;
+    for (CPropertyPage* page : std::initializer_list<CPropertyPage*>{&archivePage, &ftpPage, &cddvdPage}) {
+        page->m_psp.dwFlags &= ~PSP_HASHELP;
+        sheet.AddPage(page);
+    }
     PreferenceFile record;
     record.Clear();
     try {
@@ -172,8 +178,14 @@ void ShowPreferenceSheet(CWnd* parent)
         // Load has saved the defaults and left them in the record.
     }
     archivePage.pref = record.archive;
-    if (sheet.DoModal() == IDOK) {
-        record.archive = archivePage.pref;
-        record.Save(L"Preference.dat");
-    }
+    ftpPage.pref = record.ftp;
+    cddvdPage.pref = record.cddvd;
+    if (sheet.DoModal() != IDOK)
+        return false;
+    // A page that was never opened hands back its block as it came.
+    record.archive = archivePage.pref;
+    record.ftp = ftpPage.pref;
+    record.cddvd = cddvdPage.pref;
+    record.Save(L"Preference.dat");
+    return true;
 }

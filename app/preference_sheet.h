@@ -1,5 +1,6 @@
 #pragma once
-// The preference sheet and its archive page over "preference.dat".
+// The preference sheet over "preference.dat" and its archive page (the FTP and
+// CD/DVD pages have files of their own).
 #include <deque>
 #include <string>
 #include "controls.h"
@@ -49,6 +50,6 @@ private:
     std::deque<FormatCopy> formats_;  // the combo entries' item data
 };
 
-// Edits "Preference.dat" in a modal sheet and saves it after OK. File errors other
-// than a missing file leave this function (the command's boundary reports them).
-void ShowPreferenceSheet(CWnd* parent);
+// Edits "Preference.dat" in a modal sheet and saves it after OK (true). File errors
+// other than a missing file leave this function (the command's boundary reports them).
+bool ShowPreferenceSheet(CWnd* parent);

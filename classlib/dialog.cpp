@@ -11,6 +11,11 @@ INT_PTR CDialog::DoModal()
 {
     HWND owner = SafeOwner(parent_ ? parent_->m_hWnd : nullptr);
     InitControlClasses();
+    struct Modal {
+        bool& flag;
+        explicit Modal(bool& f) : flag(f) { flag = true; }
+        ~Modal() { flag = false; }
+    } modal(modal_);
     return ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId_), owner, DlgProc,
                              reinterpret_cast<LPARAM>(this));
 }
@@ -41,8 +46,12 @@ INT_PTR CDialog::Initialize(CDialog* self, HWND hwnd, WPARAM wParam, LPARAM lPar
 
 LRESULT CDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    if (msg == WM_INITDIALOG)
+    if (msg == WM_INITDIALOG) {
+        // Before OnInitDialog, which may place the window itself.
+        if (modal_)
+            CenterWindow();
         return OnInitDialog();
+    }
     return CWnd::WindowProc(msg, wParam, lParam);
 }
 
@@ -137,13 +146,25 @@ bool ParseInt(const std::wstring& text, int& out)
 
 }  // namespace
 
+namespace {
+
+// Rewriting an edit moves its caret to the start: a handler of the user's typing
+// that refreshes the controls would otherwise scramble what is being typed.
+void SetTextIfChanged(HWND control, const CString& text)
+{
+    if (WindowText(control) != text)
+        ::SetWindowTextW(control, text.c_str());
+}
+
+}  // namespace
+
 void DDX_Text(CDataExchange* dx, int id, CString& value)
 {
     HWND h = dx->PrepareEditCtrl(id);
     if (dx->m_bSaveAndValidate)
         value = WindowText(h);
     else
-        ::SetWindowTextW(h, value.c_str());
+        SetTextIfChanged(h, value);
 }
 
 void DDX_Text(CDataExchange* dx, int id, int& value)
@@ -159,7 +180,7 @@ void DDX_Text(CDataExchange* dx, int id, int& value)
     } else {
         CString text;
         text.Format(L"%d", value);
-        ::SetWindowTextW(h, text.c_str());
+        SetTextIfChanged(h, text);
     }
 }
 

@@ -10,8 +10,9 @@ class CDialog : public CWnd {
 public:
     explicit CDialog(UINT templateId, CWnd* parent = nullptr) : templateId_(templateId), parent_(parent) {}
 
-    // Runs the dialog modally, owned by SafeOwner(parent): IDOK, IDCANCEL, the
-    // EndDialog value, or -1 when the template cannot be loaded.
+    // Runs the dialog modally, owned by SafeOwner(parent) and centred on that owner
+    // (or the screen): IDOK, IDCANCEL, the EndDialog value, or -1 when the template
+    // cannot be loaded.
     virtual INT_PTR DoModal();
     // The same dialog, modeless (used by tests to inspect a live dialog).
     BOOL Create(CWnd* parent = nullptr);
@@ -32,6 +33,7 @@ protected:
 private:
     static INT_PTR CALLBACK DlgProc(HWND, UINT, WPARAM, LPARAM);
     CWnd* parent_;
+    bool modal_ = false;
 };
 
 // One run of UpdateData: the window and the direction.

@@ -108,8 +108,19 @@ int CALLBACK CPropertySheet::SheetCallback(HWND hwnd, UINT msg, LPARAM)
     return 0;
 }
 
+LRESULT CPropertySheet::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    // The sheet has its final size only once it is about to show.
+    if (msg == WM_SHOWWINDOW && wParam && !placed_) {
+        placed_ = true;
+        CenterWindow();
+    }
+    return CWnd::WindowProc(msg, wParam, lParam);
+}
+
 INT_PTR CPropertySheet::DoModal()
 {
+    placed_ = false;
     std::vector<PROPSHEETPAGEW> pages;
     for (CPropertyPage* p : pages_) {
         pages.push_back(p->m_psp);

@@ -44,12 +44,17 @@ public:
 
     void AddPage(CPropertyPage* page) { pages_.push_back(page); }
     void SetWizardMode() { m_psh.dwFlags |= PSH_WIZARD; }
-    // Runs modally: IDOK, ID_WIZFINISH in wizard mode, IDCANCEL, or -1 on failure.
+    // Runs modally, centred on its owner (or the screen): IDOK, ID_WIZFINISH in
+    // wizard mode, IDCANCEL, or -1 on failure.
     INT_PTR DoModal();
     void SetWizardButtons(DWORD flags) { PostMessage(PSM_SETWIZBUTTONS, 0, flags); }
 
+protected:
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
 private:
     static int CALLBACK SheetCallback(HWND, UINT, LPARAM);
+    bool placed_ = false;
     CString caption_;
     CWnd* parent_;
     std::vector<CPropertyPage*> pages_;

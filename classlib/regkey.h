@@ -21,6 +21,7 @@ public:
     LONG QueryStringValue(LPCWSTR name, LPWSTR buffer, ULONG* chars);
     LONG SetStringValue(LPCWSTR name, LPCWSTR text, DWORD type = REG_SZ);
     LONG SetBinaryValue(LPCWSTR name, const void* data, ULONG bytes);
+    LONG DeleteValue(LPCWSTR name) { return RegDeleteValueW(m_hKey, name); }
     // Subkey name at index; *chars as for QueryStringValue.
     LONG EnumKey(DWORD index, LPWSTR name, DWORD* chars);
     // Deletes the subkey name and everything under it. An empty name is refused: it would mean this key itself.

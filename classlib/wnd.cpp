@@ -1,4 +1,5 @@
 #include "wnd.h"
+#include <algorithm>
 #include <exception>
 #include <string>
 #include "app.h"
@@ -393,6 +394,13 @@ void CWnd::CenterWindow(HWND alternateOwner)
     ::GetWindowRect(m_hWnd, &r);
     int w = r.right - r.left, h = r.bottom - r.top;
     int x = (area.left + area.right - w) / 2, y = (area.top + area.bottom - h) / 2;
+    // Never off the work area of the monitor it lands on (the caption stays reachable).
+    RECT work = area;
+    MONITORINFO mi = {sizeof mi, {}, {}, 0};
+    if (::GetMonitorInfoW(::MonitorFromRect(&area, MONITOR_DEFAULTTONEAREST), &mi))
+        work = mi.rcWork;
+    x = std::max(LONG(work.left), std::min(LONG(x), work.right - w));
+    y = std::max(LONG(work.top), std::min(LONG(y), work.bottom - h));
     ::SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 

@@ -32,6 +32,7 @@ bool FileReader::source_open(const FileItem& item)
         throw EngExcept::FileException(L"FileReader::source_open(): Failed to open file!", fullPath_, 2);
     }
     size_ = static_cast<uint64_t>(size.QuadPart);
+    read_ = 0;
 
     item_ = item;
     wchar_t unexpanded[sizeof(FileItem::folder) / sizeof(wchar_t)] = {};
@@ -45,6 +46,12 @@ int32_t FileReader::source_read_buff(void* buffer, int32_t n)
     DWORD got = 0;
     if (!ReadFile(file_, buffer, static_cast<DWORD>(n), &got, nullptr))
         throw EngExcept::FileException(L"FileReader::source_read_buff(): Failed to read file!", L"n/a", 0);
+    read_ += got;
+    // The head already holds the size at opening: a file that shrank or grew
+    // while it was read would give a record whose data disagrees with it.
+    if (read_ > size_ || (got == 0 && n > 0 && read_ != size_))
+        throw EngExcept::FileException(L"FileReader::source_read_buff(): File size changed while reading!",
+                                       fullPath_, 0);
     return static_cast<int32_t>(got);
 }
 

@@ -25,7 +25,8 @@ public:
     // Throws EngExcept::FileException when the file exists but cannot be
     // opened (another program holds it without read sharing).
     bool source_open(const FileItem& item);
-    // Bytes read, 0 at the end; throws EngExcept::FileException on failure.
+    // Bytes read, 0 at the end; throws EngExcept::FileException on failure,
+    // and when the file's length differs from its size at opening.
     int32_t source_read_buff(void* buffer, int32_t n);
     void source_close();
     uint64_t source_size() const { return size_; }
@@ -36,6 +37,7 @@ private:
     std::wstring fullPath_;
     const std::wstring* archivePath_;
     uint64_t size_ = 0;
+    uint64_t read_ = 0;
     HANDLE file_ = INVALID_HANDLE_VALUE;
     FileItem item_{};
 };

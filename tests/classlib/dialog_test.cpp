@@ -8,7 +8,7 @@ namespace {
 
 class ExchangeDialog : public CDialog {
 public:
-    ExchangeDialog() : CDialog(200) {}
+    explicit ExchangeDialog(CWnd* parent = nullptr) : CDialog(200, parent) {}
     CString text;
     BOOL tick = FALSE;
     CString choice;
@@ -99,6 +99,25 @@ TEST_F(Exchange, AHandlerThatRefreshesTheControlsRunsOncePerUserChange)
     EXPECT_EQ(L"typed!", Text(1000));
 }
 
+// A refresh that brings no new text leaves the edit alone: caret and selection stay
+// where the user left them, so typing into a field whose handler refreshes the
+// controls is never reordered.
+TEST_F(Exchange, AnEqualTextLeavesTheControlUntouched)
+{
+    for (int id : {1000, 1003}) {
+        HWND edit = dlg.GetDlgItem(id);
+        ::SendMessageW(edit, EM_SETSEL, 1, 2);
+        dlg.UpdateData(FALSE);
+        DWORD from = 0, to = 0;
+        ::SendMessageW(edit, EM_GETSEL, WPARAM(&from), LPARAM(&to));
+        EXPECT_EQ(1u, from) << id;
+        EXPECT_EQ(2u, to) << id;
+    }
+    dlg.text = L"other";
+    dlg.UpdateData(FALSE);
+    EXPECT_EQ(L"other", Text(1000));
+}
+
 TEST_F(Exchange, TextThatIsNotAnIntegerFailsTheExchange)
 {
     struct Case { const wchar_t* text; bool ok; int value; } cases[] = {
@@ -165,6 +184,43 @@ TEST(ModalDialog, AFailedExchangeKeepsTheDialogOpen)
     EXPECT_EQ(IDOK, dlg.DoModal());
     EXPECT_EQ("", driver.finish());
     EXPECT_EQ(6, dlg.number);
+}
+
+// The centre of a window on the screen.
+POINT Centre(HWND h)
+{
+    RECT r;
+    GetWindowRect(h, &r);
+    return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+// A modal dialog opens centred on its owner; without an owner on the work area.
+TEST(ModalDialog, OpensCentredOnItsOwnerOrTheScreen)
+{
+    CWnd owner;
+    ASSERT_TRUE(owner.CreateEx(0, AfxRegisterWndClass(0), L"Owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                               RECT{40, 60, 840, 660}, nullptr, 0));
+    for (bool owned : {true, false}) {
+        if (!owned)
+            owner.ShowWindow(SW_HIDE);  // a hidden owner gives way to the screen
+        ExchangeDialog dlg(owned ? &owner : nullptr);
+        POINT seen = {};
+        uitest::Driver driver([&] {
+            HWND h = uitest::wait_window(L"Layer test", L"#32770", GetCurrentProcessId());
+            seen = Centre(h);
+            uitest::press(h, IDCANCEL);
+        });
+        EXPECT_EQ(IDCANCEL, dlg.DoModal());
+        EXPECT_EQ("", driver.finish());
+        RECT area;
+        if (owned)
+            GetWindowRect(owner.m_hWnd, &area);
+        else
+            SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+        EXPECT_NEAR((area.left + area.right) / 2, seen.x, 1) << owned;
+        EXPECT_NEAR((area.top + area.bottom) / 2, seen.y, 1) << owned;
+    }
+    owner.DestroyWindow();
 }
 
 }  // namespace

@@ -149,4 +149,32 @@ TEST(PropertySheet, AWizardMovesOnlyWhenItsPagesAllowAndFinishes)
     EXPECT_EQ(1, second.activations);
 }
 
+// Sheets and wizards open centred on their owner, as dialogs do.
+TEST(PropertySheet, OpensCentredOnItsOwner)
+{
+    CWnd owner;
+    ASSERT_TRUE(owner.CreateEx(0, AfxRegisterWndClass(0), L"Owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                               RECT{30, 20, 930, 720}, nullptr, 0));
+    for (bool wizard : {false, true}) {
+        CPropertySheet sheet(L"Centred", &owner);
+        if (wizard)
+            sheet.SetWizardMode();
+        Page page(210);
+        sheet.AddPage(&page);
+        RECT seen = {};
+        uitest::Driver driver([&] {
+            HWND h = uitest::wait_window(L"Centred", L"#32770", GetCurrentProcessId());
+            GetWindowRect(h, &seen);
+            uitest::press(h, IDCANCEL);
+        });
+        sheet.DoModal();
+        EXPECT_EQ("", driver.finish());
+        RECT o;
+        GetWindowRect(owner.m_hWnd, &o);
+        EXPECT_NEAR((o.left + o.right) / 2, (seen.left + seen.right) / 2, 1) << wizard;
+        EXPECT_NEAR((o.top + o.bottom) / 2, (seen.top + seen.bottom) / 2, 1) << wizard;
+    }
+    owner.DestroyWindow();
+}
+
 }  // namespace

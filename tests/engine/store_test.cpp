@@ -10,6 +10,7 @@
 
 #include "archive_parse.h"
 #include "backup_item.h"
+#include "data_restore.h"
 #include "engine_test_util.h"
 
 namespace {
@@ -136,6 +137,27 @@ struct GrowingSource {
     std::wstring path;
     size_t grown = 0;
     std::vector<int32_t> posts;
+};
+
+// A progress policy that resizes a file after the first piece of it was stored.
+struct ResizeAfterFirstPiece {
+    void set_target(HWND, UINT) {}
+    void post_range(int32_t) {}
+    void post_position(int32_t)
+    {
+        if (++posts != 2)  // the first is the store's opening (0, 0)
+            return;
+        HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, 0, nullptr);
+        LARGE_INTEGER at;
+        at.QuadPart = static_cast<LONGLONG>(size);
+        SetFilePointerEx(h, at, nullptr, FILE_BEGIN);
+        SetEndOfFile(h);
+        CloseHandle(h);
+    }
+    std::wstring path;
+    uint64_t size = 0;
+    int posts = 0;
 };
 
 // A file reader whose second read of "b.bin" fails, like a disk error.
@@ -320,6 +342,47 @@ TEST(BackupTest, ReadFailureInsideAFileCutsItsRecordAlsoBeyondFourGiB)
         const parse::Archive a = parse::records(body, 0);
         EXPECT_EQ(a.error, "");
         EXPECT_EQ(names(a), std::vector<std::wstring>{L"a.bin"});
+    }
+}
+
+// A file that shrinks or grows while it is read fails with its name, and its
+// record is cut: the archive never holds data that disagrees with its head.
+TEST(BackupTest, AFileResizedWhileItIsReadFailsAndLeavesOnlyWholeRecords)
+{
+    for (const uint64_t resized : {uint64_t(250000), uint64_t(100000), uint64_t(900000)}) {
+        SCOPED_TRACE(testing::Message() << "resized to " << resized);
+        TempDir src;
+        write_bytes(src / L"a.bin", make_data(100, DataKind::Text));
+        write_bytes(src / L"b.bin", make_data(500000, DataKind::Text));  // three pieces
+        TempDir out;
+        const std::wstring archive = new_archive(out);
+        TestStore<ResizeAfterFirstPiece> store(archive, true, true, kPassword);
+        store.progress.path = src / L"b.bin";
+        store.progress.size = resized;
+        add_files(store, src.path(), {L"b.bin", L"a.bin"});
+        try {
+            store.run();
+            ADD_FAILURE() << "the size change must reach the caller";
+        } catch (EngExcept::FileException& e) {
+            EXPECT_EQ(e.get_message(), L"FileReader::source_read_buff(): File size changed while reading!");
+            EXPECT_EQ(e.get_detail(), src / L"b.bin");
+        }
+        const parse::Archive a = parse_file(archive);
+        EXPECT_EQ(a.error, "");
+        EXPECT_TRUE(a.records.empty());
+        // The next item is whole again.
+        FolderBackupItem next(1);
+        next.set_folder(src.path());
+        write_bytes(src / L"b.bin", make_data(10, DataKind::Text));
+        next.backup(archive, nullptr, true, true, kPassword);
+        EXPECT_EQ(names(parse_file(archive)), (std::vector<std::wstring>{L"a.bin", L"b.bin"}));
+        // The program's own reader reads every record to the end.
+        ItemHeadList heads;
+        DataRestore<NoWriterFactories> lister(archive, 44, nullptr, kPassword);
+        lister.set_head_list(&heads);
+        EXPECT_EQ(lister.run(), 110u);
+        EXPECT_EQ(heads.size(), 2u);
+        free_head_list(heads);
     }
 }
 

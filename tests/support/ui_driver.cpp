@@ -74,6 +74,11 @@ std::string narrow(const std::wstring& text) {
 bool wait_until(const std::function<bool()>& pred, milliseconds timeout) {
     auto end = std::chrono::steady_clock::now() + timeout;
     for (;;) {
+        // Answer what other threads send meanwhile: a thread whose input is
+        // attached to ours sends us focus and input-method messages, and
+        // waits for the answer.
+        MSG msg;
+        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
         if (pred()) return true;
         if (std::chrono::steady_clock::now() >= end) return false;
         std::this_thread::sleep_for(kPoll);
@@ -170,6 +175,151 @@ void select_combo(HWND combo, int index) {
     if (send(combo, CB_SETCURSEL, index, 0) != index) throw Failure("no combo entry " + std::to_string(index));
     int id = GetDlgCtrlID(combo);
     send(GetParent(combo), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+}
+
+namespace {
+
+// Shares the input state of the driver thread with the thread of `target`
+// while it lives: focus can then be set on that thread's windows, and the
+// shared key state shows which keys that thread has taken from its queue.
+class InputLink {
+public:
+    explicit InputLink(HWND target)
+        : self_(GetCurrentThreadId()), other_(GetWindowThreadProcessId(target, nullptr)) {
+        if (other_ == self_) throw Failure("real input must come from a driver thread, not the window's own");
+        if (!AttachThreadInput(self_, other_, TRUE)) throw Failure("cannot attach to the window's input");
+    }
+    ~InputLink() { AttachThreadInput(self_, other_, FALSE); }
+    InputLink(const InputLink&) = delete;
+    InputLink& operator=(const InputLink&) = delete;
+
+private:
+    DWORD self_, other_;
+};
+
+void send_key(WORD vk, bool up) {
+    INPUT in = {};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = vk;
+    in.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    if (SendInput(1, &in, sizeof in) != 1) throw Failure("SendInput refused a key");
+}
+
+void send_unicode(wchar_t c) {
+    INPUT in[2] = {};
+    for (int i = 0; i < 2; ++i) {
+        in[i].type = INPUT_KEYBOARD;
+        in[i].ki.wScan = c;
+        in[i].ki.dwFlags = KEYEVENTF_UNICODE | (i ? KEYEVENTF_KEYUP : 0);
+    }
+    if (SendInput(2, in, sizeof in[0]) != 2) throw Failure("SendInput refused a character");
+}
+
+// Input is handled in order, so once the window's thread has taken a press
+// and release of an unused key from its queue, it has handled all input sent
+// before. A window that closes meanwhile may leave the marker to nobody.
+void wait_handled(HWND window) {
+    HWND root = GetAncestor(window, GA_ROOT);
+    for (bool up : {false, true}) {
+        send_key(VK_F24, up);
+        bool seen = wait_until([&] {
+            return ((GetKeyState(VK_F24) & 0x8000) != 0) != up || !IsWindow(root) || !IsWindowVisible(root);
+        });
+        if (!seen)
+            throw Failure("input to \"" + narrow(title_of(root)) + "\" was not handled (" + (up ? "release" : "press") +
+                          " of the marker; in front: \"" + narrow(title_of(GetForegroundWindow())) + "\", focus: " +
+                          narrow(class_of(GetFocus())) + ")");
+    }
+}
+
+void bring_to_front(HWND window) {
+    HWND root = GetAncestor(window, GA_ROOT);
+    if (!IsWindowVisible(root)) throw Failure("window \"" + narrow(title_of(root)) + "\" is not shown");
+    SetForegroundWindow(root);
+    require([&] { return GetForegroundWindow() == root; }, "\"" + narrow(title_of(root)) + "\" in front");
+}
+
+// Gives control the focus as the Tab key would, unless it has it already.
+void focus(HWND control) {
+    if (GetFocus() == control) return;
+    if (!IsWindowVisible(control) || !IsWindowEnabled(control))
+        throw Failure(narrow(class_of(control)) + " \"" + narrow(title_of(control)) + "\" cannot take the focus");
+    HWND parent = GetParent(control);
+    if (parent && class_of(parent) == L"#32770")
+        send(parent, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+    else
+        SetFocus(control);
+    require([&] { return GetFocus() == control; }, "focus on " + narrow(class_of(control)));
+}
+
+}  // namespace
+
+void type(HWND control, const std::wstring& text) {
+    bring_to_front(control);
+    InputLink link(control);
+    focus(control);
+    for (wchar_t c : text) {
+        SHORT scan = c == L'\n' ? VK_RETURN : VkKeyScanW(c);
+        // Characters the keyboard has without Ctrl or Alt go as their keys, others as themselves.
+        if (scan == -1 || (HIBYTE(scan) & 6)) {
+            send_unicode(c);
+            continue;
+        }
+        bool shift = HIBYTE(scan) & 1;
+        if (shift) send_key(VK_SHIFT, false);
+        send_key(LOBYTE(scan), false);
+        send_key(LOBYTE(scan), true);
+        if (shift) send_key(VK_SHIFT, true);
+    }
+    wait_handled(control);
+}
+
+void key(HWND control, UINT vk, bool ctrl, bool shift) {
+    bring_to_front(control);
+    InputLink link(control);
+    focus(control);
+    if (ctrl) send_key(VK_CONTROL, false);
+    if (shift) send_key(VK_SHIFT, false);
+    send_key(static_cast<WORD>(vk), false);
+    send_key(static_cast<WORD>(vk), true);
+    if (shift) send_key(VK_SHIFT, true);
+    if (ctrl) send_key(VK_CONTROL, true);
+    wait_handled(control);
+}
+
+void click(HWND window) {
+    RECT r;
+    GetClientRect(window, &r);
+    click_at(window, r.right / 2, r.bottom / 2);
+}
+
+void click_at(HWND window, int x, int y) {
+    bring_to_front(window);
+    InputLink link(window);
+    POINT p{x, y};
+    ClientToScreen(window, &p);
+    HWND under = WindowFromPoint(p);
+    if (under != window)
+        throw Failure("a click on " + narrow(class_of(window)) + " \"" + narrow(title_of(window)) + "\" would land on " +
+                      narrow(class_of(under)) + " \"" + narrow(title_of(under)) + "\"");
+    // Absolute positions are in 1/65536ths of the screen; round up so they map back exactly.
+    int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    INPUT in[3] = {};
+    DWORD flags[3] = {MOUSEEVENTF_MOVE, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP};
+    for (int i = 0; i < 3; ++i) {
+        in[i].type = INPUT_MOUSE;
+        in[i].mi.dx = static_cast<LONG>((p.x * 65536LL + w - 1) / w);
+        in[i].mi.dy = static_cast<LONG>((p.y * 65536LL + h - 1) / h);
+        in[i].mi.dwFlags = flags[i] | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    }
+    if (SendInput(3, in, sizeof in[0]) != 3) throw Failure("SendInput refused a click");
+    POINT at;
+    GetCursorPos(&at);
+    if (at.x != p.x || at.y != p.y)
+        throw Failure("the mouse went to " + std::to_string(at.x) + "," + std::to_string(at.y) + " instead of " +
+                      std::to_string(p.x) + "," + std::to_string(p.y));
+    wait_handled(window);
 }
 
 void press(HWND dlg, int id) {

@@ -83,6 +83,22 @@ void set_check(HWND button, bool checked);
 // Selects a combo box entry as the user would (CB_SETCURSEL + CBN_SELCHANGE).
 void select_combo(HWND combo, int index);
 
+// Real input through the input queue, as a person types and clicks: the
+// window's top-level window is brought to the front first, and each call
+// returns once the target thread has handled what it was sent. Tests that use
+// these take the ctest lock "desktop" (brisvale_test's DESKTOP option), so
+// that no other test's window takes the focus meanwhile.
+//
+// Types text into control: if it does not have the focus yet it gets it as by
+// the Tab key (an edit's text is then selected, so typing replaces it);
+// otherwise the caret and selection stay where they are.
+void type(HWND control, const std::wstring& text);
+// One key press (with Ctrl and/or Shift held) into control, focused as above.
+void key(HWND control, UINT vk, bool ctrl = false, bool shift = false);
+// A left click on the centre of window, or at client coordinates x, y.
+void click(HWND window);
+void click_at(HWND window, int x, int y);
+
 // Presses button `id` of dialog `dlg` by posting its BN_CLICKED, so that a
 // modal loop the click opens does not block the driver. Throws Failure if
 // the button is missing, hidden or disabled. IDOK and IDCANCEL may be pressed

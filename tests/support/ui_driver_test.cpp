@@ -61,6 +61,34 @@ TEST(UiDriver, DrivesAModalDialogOfTheTestThread) {
     EXPECT_EQ(1, seen.choice);
 }
 
+// Keystrokes and clicks through the input queue reach the dialog as a
+// user's would: the focus moves as by Tab, the caret stays where it was put,
+// characters off the keyboard arrive too, and Enter presses the default button.
+TEST(UiDriver, TypesAndClicksThroughTheInputQueue) {
+    std::wstring afterReplace, afterHome;
+    uitest::Driver driver([&] {
+        HWND dlg = uitest::wait_window(L"Driver test", L"#32770", GetCurrentProcessId());
+        HWND edit = uitest::child(dlg, 1000);
+        uitest::set_text(edit, L"old");
+        uitest::click(uitest::child(dlg, 1001));
+        uitest::type(edit, L"Ab:1");
+        afterReplace = uitest::text(edit);
+        uitest::key(edit, VK_HOME);
+        uitest::type(edit, L"\u00e9X");
+        afterHome = uitest::text(edit);
+        uitest::key(edit, VK_RETURN);
+        uitest::wait_gone(dlg);
+    });
+    Seen seen;
+    EXPECT_EQ(IDOK, RunTestDialog(seen));
+    EXPECT_EQ("", driver.finish());
+    EXPECT_EQ(L"Ab:1", afterReplace);
+    EXPECT_EQ(L"\u00e9XAb:1", afterHome);
+    EXPECT_EQ(L"\u00e9XAb:1", seen.text);
+    EXPECT_TRUE(seen.ticked);
+    EXPECT_EQ(1, seen.tickClicks);
+}
+
 // A script that fails must end the modal loop it drives and say why.
 TEST(UiDriver, FailingScriptClosesTheDialogAndReports) {
     struct Case {

@@ -1,7 +1,6 @@
 #include "dialog_check.h"
 #include <cstdio>
 #include "ui_driver.h"
-#include "ui_fixture.h"
 
 namespace {
 
@@ -35,7 +34,11 @@ void save_bitmap(HWND window, const std::wstring& name)
     std::string file(reinterpret_cast<const char*>(&fh), sizeof fh);
     file.append(reinterpret_cast<const char*>(&bi.bmiHeader), sizeof bi.bmiHeader);
     file.append(static_cast<const char*>(bits), size);
-    write_file(L"screenshots\\" + name + L".bmp", file);
+    HANDLE f = CreateFileW((L"screenshots\\" + name + L".bmp").c_str(), GENERIC_WRITE, 0, nullptr,
+                           CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(f, file.data(), DWORD(file.size()), &written, nullptr);
+    CloseHandle(f);
     DeleteObject(bmp);
     DeleteDC(mem);
     ReleaseDC(nullptr, screen);

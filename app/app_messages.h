@@ -1,0 +1,17 @@
+// The program's private window messages, all numbered from WM_APP. The engine's
+// progress message and the media components' messages are fixed by those parts
+// and included from there.
+#pragma once
+#include <windows.h>
+#include "output_media_copier.h"  // WM_COPIER_STATUS, WM_COPIER_START, WM_COPIER_PROGRESS
+#include "progress.h"             // WM_ENGINE_PROGRESS
+
+// wParam 0, lParam the status text (UTF-16, valid during the send).
+constexpr UINT WM_BACKUP_STATUS = WM_APP + 101;
+// The backup worker has ended; posted as its last act.
+constexpr UINT WM_BACKUP_DONE = WM_APP + 102;
+// wParam the detail text (a file name or a placeholder), lParam the message text;
+// both UTF-16, valid during the send. The worker waits while the box shows.
+constexpr UINT WM_ENGINE_ERROR = WM_APP + 103;
+// wParam the row index, lParam its state: 1 running, 2 done, 3 failed.
+constexpr UINT WM_ITEM_STATE = WM_APP + 106;
