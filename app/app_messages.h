@@ -15,3 +15,11 @@ constexpr UINT WM_BACKUP_DONE = WM_APP + 102;
 constexpr UINT WM_ENGINE_ERROR = WM_APP + 103;
 // wParam the row index, lParam its state: 1 running, 2 done, 3 failed.
 constexpr UINT WM_ITEM_STATE = WM_APP + 106;
+// wParam 0, lParam one DataItem for the restore tree (the sender keeps it).
+constexpr UINT WM_ARCHIVE_ITEM = WM_APP + 108;
+// Clears the restore tree.
+constexpr UINT WM_ARCHIVE_RESET = WM_APP + 109;
+// Posted by a restore wizard worker as its last act; the page shows the outcome
+// once the worker has ended.
+constexpr UINT WM_ARCHIVE_LISTED = WM_APP + 120;
+constexpr UINT WM_RESTORE_DONE = WM_APP + 121;

@@ -94,7 +94,7 @@ bool ReadArchiveHeader(CWnd* page, const wchar_t* path, ArchiveHeader& header)
         return true;
     }
     HWND sheet = page->GetParent();
-    CPasswordDialog dialog;
+    CPasswordDialog dialog(page);
     if (dialog.DoModal() == IDOK && PasswordMatches(header, dialog.password)) {
         StorePassword(header, dialog.password);
         ::PostMessageW(sheet, PSM_SETWIZBUTTONS, 0, PSWIZB_BACK | PSWIZB_NEXT);
@@ -104,4 +104,15 @@ bool ReadArchiveHeader(CWnd* page, const wchar_t* path, ArchiveHeader& header)
     page->MessageBox(L"The password you have entered is wrong, please click \"Back\" button and try again!", L"Error",
                      MB_ICONERROR);
     return false;
+}
+
+std::wstring StoredPassword(const ArchiveHeader& header)
+{
+    const char* text = reinterpret_cast<const char*>(&header.check);
+    const int room = int(sizeof(ArchiveHeader) - offsetof(ArchiveHeader, check));
+    const int n = int(strnlen(text, size_t(room)));
+    std::wstring password(size_t(n), L'\0');
+    const int got = MultiByteToWideChar(CP_THREAD_ACP, 0, text, n, password.data(), n);
+    password.resize(size_t(got > 0 ? got : 0));
+    return password;
 }

@@ -46,7 +46,7 @@ bool PasswordMatches(const ArchiveHeader& header, const std::wstring& password);
 
 class CPasswordDialog : public CDialog {
 public:
-    CPasswordDialog() : CDialog(133) {}
+    explicit CPasswordDialog(CWnd* parent = nullptr) : CDialog(133, parent) {}
     CString password;
 protected:
     void DoDataExchange(CDataExchange* dx) override;
@@ -56,4 +56,7 @@ protected:
 // the password of an encrypted one and sets the wizard's buttons (Back and Next when
 // accepted, Back alone when refused). On true, the header from offset 4 holds the
 // password in the thread's ANSI code page, zero-terminated (empty when not encrypted).
+// The password prompt is owned by the page's window.
 bool ReadArchiveHeader(CWnd* page, const wchar_t* path, ArchiveHeader& header);
+// The password that ReadArchiveHeader left in the header, as UTF-16.
+std::wstring StoredPassword(const ArchiveHeader& header);

@@ -12,6 +12,17 @@
 
 #include "item_head.h"
 
+// What became of an item given to a writer. An item is restored whole or not
+// at all: whatever is not Restored left the target as it was.
+enum class RestoreOutcome {
+    Restored,
+    Unwritable,  // the file could not be created or put in place
+    Incomplete,  // its data is shorter or longer than its head says
+    ValueNotSet, // the registry value could not be set
+    UnsafeName,  // its name would lead outside the folder it names
+    UnknownType, // a kind of record the reader does not know (no item is made)
+};
+
 class DataItem {
 public:
     DataItem() = default;
@@ -29,6 +40,7 @@ public:
     virtual bool is_encrypted() = 0;
     virtual bool is_compressed() = 0;
     virtual bool open_item() = 0;
+    // True when the item was restored whole.
     virtual bool close_item() = 0;
     virtual int32_t write_item(const uint8_t* data, int32_t len) = 0;
     virtual std::wstring display_name() = 0;
@@ -37,6 +49,8 @@ public:
     virtual int32_t item_type() = 0;
     virtual uint64_t item_size() = 0;
     virtual bool equals(DataItem* other) = 0;
+    // After close_item, or after open_item threw: what became of the item.
+    virtual RestoreOutcome outcome() = 0;
 };
 
 // The text of a fixed array, never read beyond it.
@@ -102,9 +116,10 @@ struct RegItemComparator {
     static bool equal(const RegHead& a, const RegHead& b);
 };
 
-// Restores a file. The data goes to a temporary file beside the target, which
-// replaces the target only once the item was written whole: a restore that
-// fails half-way never leaves a truncated copy over a good file.
+// Restores a file. The data goes to a temporary file of its own beside the
+// target, which replaces the target only when exactly the head's size was
+// written: a restore that fails half-way, or an item whose data does not
+// match its head, never leaves a wrong copy over a good file.
 class FileWriter {
 public:
     explicit FileWriter(const FileHead* head) : head_(head) {}
@@ -112,20 +127,28 @@ public:
     FileWriter& operator=(const FileWriter&) = delete;
     ~FileWriter();
 
-    // Throws EngExcept::FileException when the file cannot be created.
+    // Throws EngExcept::FileException when the file cannot be created or its
+    // name is unsafe (a name with a path in it, "." or "..", or ".." in the
+    // folder).
     bool open_item();
-    // Throws EngExcept::FileException when the write fails.
+    // Throws EngExcept::FileException when the write fails. Data beyond the
+    // head's size is not written; the item is then incomplete.
     int32_t write_item(const uint8_t* data, int32_t len);
-    // False when the target could not be replaced (held by another program).
+    // False when the item is incomplete or the target could not be replaced
+    // (held by another program).
     bool close_item();
+    RestoreOutcome outcome() const { return outcome_; }
 
 private:
     void discard();
 
     const FileHead* head_;
     HANDLE file_ = INVALID_HANDLE_VALUE;
-    std::wstring target_;
+    std::wstring target_; // both in the long form, free of the path-length limit
     std::wstring temp_;
+    uint64_t written_ = 0;
+    bool overlong_ = false;
+    RestoreOutcome outcome_ = RestoreOutcome::Unwritable;
 };
 
 // Restores a registry value: collects the data and sets the value at the end,
@@ -141,12 +164,14 @@ public:
     bool open_item();
     int32_t write_item(const uint8_t* data, int32_t len);
     bool close_item();
+    RestoreOutcome outcome() const { return outcome_; }
 
 private:
     const RegHead* head_;
     HKEY key_ = nullptr;
     std::vector<uint8_t> data_;
     bool refused_ = false;
+    RestoreOutcome outcome_ = RestoreOutcome::ValueNotSet;
 };
 
 // The listing reader's writers: they accept everything and keep nothing.
@@ -157,6 +182,7 @@ public:
     bool open_item() { return false; }
     int32_t write_item(const uint8_t*, int32_t len) { return len; }
     bool close_item() { return false; }
+    RestoreOutcome outcome() const { return RestoreOutcome::Restored; }
 };
 
 using FileNoWriter = NoWriter<FileHead>;
@@ -199,6 +225,7 @@ public:
         auto* same = dynamic_cast<DataItemTmpl*>(other);
         return same && Comparator::equal(head_, same->head_);
     }
+    RestoreOutcome outcome() override { return Writer::outcome(); }
 
 private:
     Head head_{};

@@ -45,6 +45,7 @@ uint64_t DataRestoreBase::run()
     } closer{this};
     position_ = 0;
     fileSize_ = file_size();
+    skipped_.clear();
     uint64_t total = 0;
     // The stop flag is polled between items only: an item begun is read to its end.
     for (int64_t r = read_item(); r != kArchiveEnd && !stop.is_stopped(); r = read_item())
@@ -113,10 +114,10 @@ std::optional<std::vector<uint8_t>> DataRestoreBase::read_head()
 {
     uint32_t length = 0;
     const uint32_t lengthCount = read_file(&length, sizeof length, true);
-    if (lengthCount == 0)
-        return std::nullopt;
     position_ += lengthCount;
-    if (lengthCount != sizeof length || length == 0 || length > kMaxHeadBlock)
+    if (lengthCount < sizeof length) // fewer than 4 bytes left: the normal end
+        return std::nullopt;
+    if (length == 0 || length > kMaxHeadBlock)
         damaged();
     std::vector<uint8_t> block(length);
     const uint32_t blockCount = read_file(block.data(), length, true);
@@ -142,6 +143,7 @@ int64_t DataRestoreBase::read_item()
     if (!factory) {
         // A kind of item this reader does not know: passed over whole.
         skip_chunks();
+        skipped_.push_back({L"", L"record type " + std::to_wstring(type), RestoreOutcome::UnknownType});
         return 0;
     }
     std::unique_ptr<DataItem> item(factory->create());
@@ -152,18 +154,23 @@ int64_t DataRestoreBase::read_item()
     record_item(*item);
 
     const bool selected = is_selected(*item);
-    bool writing = true;
-    if (selected) {
-        try {
-            item->open_item();
-        } catch (const EngExcept::FileException&) {
-            writing = false; // a file that cannot be created is left out
-        }
+    if (!selected) {
+        read_chunks(*item, false, false);
+        return 0;
     }
-    const int64_t sum = read_chunks(*item, selected, writing);
-    if (selected && writing)
+    bool writing = true;
+    try {
+        item->open_item();
+    } catch (const EngExcept::FileException&) {
+        writing = false; // a file that cannot be created is left out, and said so
+    }
+    const int64_t sum = read_chunks(*item, true, writing);
+    if (writing)
         item->close_item();
-    return sum;
+    if (item->outcome() == RestoreOutcome::Restored)
+        return sum;
+    skipped_.push_back({item->location(), item->display_name(), item->outcome()});
+    return 0; // nothing of it was restored
 }
 
 // Reads the item's chunks up to its end marker; returns the bytes its writer took.

@@ -23,6 +23,13 @@ struct ItemHeadEntry {
 
 using ItemHeadList = std::vector<ItemHeadEntry>;
 
+// An item of the archive that a run did not restore, and why.
+struct SkippedItem {
+    std::wstring location; // the folder or key path as stored; empty for an unknown record
+    std::wstring name;     // the file or value name; for an unknown record, its type
+    RestoreOutcome reason;
+};
+
 // Frees every entry's copy and empties the list.
 void free_head_list(ItemHeadList& list);
 
@@ -31,10 +38,15 @@ public:
     DataRestoreBase(const DataRestoreBase&) = delete;
     DataRestoreBase& operator=(const DataRestoreBase&) = delete;
 
-    // The sum of the bytes the items' writers took. Throws
+    // The sum of the bytes of the items restored. Throws
     // EngExcept::FileException when the archive cannot be read or is damaged;
     // the items before the failure stay restored.
     uint64_t run();
+
+    // The items the last run passed over, in archive order, whether it ended
+    // normally or by an exception. Never silent: a run that restored every
+    // item leaves this empty.
+    const std::vector<SkippedItem>& skipped() const { return skipped_; }
 
     MFCProgress progress;
     MFCThreadCtrl stop;
@@ -68,6 +80,7 @@ private:
     uint64_t fileSize_ = 0;
     int32_t startOffset_;
     ItemHeadList* selection_; // null: every item
+    std::vector<SkippedItem> skipped_;
 };
 
 template <class Factories>

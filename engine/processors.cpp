@@ -123,7 +123,7 @@ int32_t DESDecryptor::process(const void* input, int32_t length)
     const auto* in = static_cast<const uint8_t*>(input);
     const int32_t plain = get_i32(in);
     const int32_t padded = get_i32(in + 4);
-    if (plain < 0 || plain > INT32_MAX - 7 || padded != ((plain + 7) & ~7) || padded > length - kDesHeader)
+    if (plain < 0 || plain > INT32_MAX - 7 || padded != ((plain + 7) & ~7) || padded != length - kDesHeader)
         return fail();
     std::vector<uint8_t> scratch(static_cast<size_t>(padded));
     if (padded != 0)

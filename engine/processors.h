@@ -80,7 +80,8 @@ public:
     int32_t process(const void* input, int32_t length) override;
 };
 
-// Fails on a block whose fields disagree with each other or with `length`.
+// Fails on a block whose fields disagree with each other or with `length`
+// (a longer input is damage too: its tail would be lost without a word).
 class DESDecryptor : public DESBaseCryptor {
 public:
     explicit DESDecryptor(const std::wstring& password) : DESBaseCryptor(password) {}

@@ -1,6 +1,8 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
+#include <atomic>
+#include <cwchar>
 #include <new>
 
 #include "data_item.h"
@@ -8,8 +10,6 @@
 
 namespace {
 
-// The restored data grows here until the item is whole.
-constexpr wchar_t kTempSuffix[] = L".~korvane";
 constexpr size_t kPathRoom = 2048;
 
 template <size_t N>
@@ -54,6 +54,68 @@ EngExcept::FileException create_failure(const std::wstring& path)
     return EngExcept::FileException(L"FileWriter::open_item(): Failed to create file!", path, 3);
 }
 
+// A name that is one file of the folder, and a folder that never climbs out
+// of where it points: an archive must not be able to write anywhere else.
+bool is_safe_name(const std::wstring& name)
+{
+    return !name.empty() && name != L"." && name != L".." && name.find_first_of(L"\\/") == std::wstring::npos;
+}
+
+bool is_safe_folder(const std::wstring& folder)
+{
+    for (size_t start = 0; start <= folder.size();) {
+        const size_t end = std::min(folder.find_first_of(L"\\/", start), folder.size());
+        if (folder.compare(start, end - start, L"..") == 0)
+            return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+// The whole path in the form that the path-length limit does not apply to;
+// empty when there is none.
+std::wstring long_form(const std::wstring& path)
+{
+    std::vector<wchar_t> full(path.size() + MAX_PATH);
+    const DWORD n = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (n == 0 || n >= full.size())
+        return {};
+    const std::wstring whole(full.data(), n);
+    if (whole.rfind(L"\\\\?\\", 0) == 0)
+        return whole;
+    if (whole.rfind(L"\\\\", 0) == 0)
+        return L"\\\\?\\UNC\\" + whole.substr(2);
+    return L"\\\\?\\" + whole;
+}
+
+// The folder and the name with one backslash between them.
+std::wstring join(std::wstring folder, const std::wstring& name)
+{
+    if (folder.empty() || folder.back() != L'\\')
+        folder += L'\\';
+    return folder + name;
+}
+
+// Creates a new empty file with a short name of its own in the folder
+// ("~kv" and four hex digits), never one that already exists.
+HANDLE create_temp(const std::wstring& folder, std::wstring& temp)
+{
+    static std::atomic<uint32_t> next{GetTickCount() ^ GetCurrentProcessId()};
+    for (uint32_t tries = 0; tries < 0x10000; ++tries) {
+        wchar_t name[16];
+        swprintf(name, std::size(name), L"~kv%04x.tmp", static_cast<unsigned>(next++ & 0xFFFF));
+        temp = folder + name;
+        HANDLE file = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE)
+            return file;
+        const DWORD error = GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
+            break;
+    }
+    temp.clear();
+    return INVALID_HANDLE_VALUE;
+}
+
 } // namespace
 
 bool FileItemComparator::equal(const FileHead& a, const FileHead& b)
@@ -83,26 +145,27 @@ bool FileWriter::open_item()
 {
     const std::wstring stored = head_text(head_->item.folder);
     const std::wstring name = head_text(head_->item.name);
+    if (!is_safe_name(name) || !is_safe_folder(stored)) {
+        outcome_ = RestoreOutcome::UnsafeName;
+        throw create_failure(join(stored, name));
+    }
+    outcome_ = RestoreOutcome::Unwritable;
     wchar_t folder[kPathRoom];
     const DWORD expanded = ExpandEnvironmentStringsW(stored.c_str(), folder, kPathRoom);
     // Only a whole path names a place: never one relative to this process.
-    if (expanded == 0 || expanded > kPathRoom || name.empty() || PathIsRelativeW(folder))
-        throw create_failure(stored + L"\\" + name);
+    if (expanded == 0 || expanded > kPathRoom || PathIsRelativeW(folder))
+        throw create_failure(join(stored, name));
     if (!PathFileExistsW(folder))
         SHCreateDirectoryExW(nullptr, folder, nullptr);
-    target_ = folder;
-    if (target_.empty() || target_.back() != L'\\')
-        target_ += L'\\';
-    target_ += name;
-    if (target_.size() >= kPathRoom)
-        throw create_failure(target_);
-    const std::wstring temp = target_ + kTempSuffix;
-    if (!with_attributes_cleared(temp, [&] {
-            file_ = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-            return file_ != INVALID_HANDLE_VALUE;
-        }))
-        throw create_failure(target_);
-    temp_ = temp;
+    const std::wstring base = long_form(folder);
+    if (base.empty())
+        throw create_failure(join(folder, name));
+    target_ = join(base, name);
+    file_ = create_temp(join(base, L""), temp_);
+    if (file_ == INVALID_HANDLE_VALUE)
+        throw create_failure(join(folder, name));
+    written_ = 0;
+    overlong_ = false;
     return true;
 }
 
@@ -110,10 +173,14 @@ int32_t FileWriter::write_item(const uint8_t* data, int32_t len)
 {
     if (len == 0)
         return 0;
+    if (len < 0 || overlong_ || written_ + static_cast<uint64_t>(len) > head_->size) {
+        overlong_ = true; // more data than the head holds: never put in place
+        return 0;
+    }
     DWORD written = 0;
-    if (len < 0 || !WriteFile(file_, data, static_cast<DWORD>(len), &written, nullptr) ||
-        written != static_cast<DWORD>(len))
+    if (!WriteFile(file_, data, static_cast<DWORD>(len), &written, nullptr) || written != static_cast<DWORD>(len))
         throw EngExcept::FileException(L"FileWriter::write_item(): Failed to write file!", L"(n/a)", 3);
+    written_ += static_cast<uint64_t>(len);
     return len;
 }
 
@@ -123,13 +190,16 @@ bool FileWriter::close_item()
         return false;
     const bool closed = CloseHandle(file_) != 0;
     file_ = INVALID_HANDLE_VALUE;
-    const bool replaced = closed && with_attributes_cleared(target_, [&] {
-        return MoveFileExW(temp_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
-    });
-    if (replaced)
+    if (overlong_ || written_ != head_->size) {
+        outcome_ = RestoreOutcome::Incomplete;
+    } else if (closed && with_attributes_cleared(target_, [&] {
+                   return MoveFileExW(temp_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+               })) {
         temp_.clear();
+        outcome_ = RestoreOutcome::Restored;
+    }
     discard();
-    return replaced;
+    return outcome_ == RestoreOutcome::Restored;
 }
 
 RegWriter::~RegWriter()
@@ -171,11 +241,13 @@ int32_t RegWriter::write_item(const uint8_t* data, int32_t len)
 
 bool RegWriter::close_item()
 {
-    if (!key_)
-        return false;
-    if (!refused_ && data_.size() == head_->size)
-        RegSetValueExW(key_, head_->item.value, 0, head_->item.type, data_.data(), static_cast<DWORD>(data_.size()));
-    const bool closed = RegCloseKey(key_) == ERROR_SUCCESS;
+    if (refused_ || data_.size() != head_->size)
+        outcome_ = RestoreOutcome::Incomplete;
+    else if (key_ && RegSetValueExW(key_, head_->item.value, 0, head_->item.type, data_.data(),
+                                    static_cast<DWORD>(data_.size())) == ERROR_SUCCESS)
+        outcome_ = RestoreOutcome::Restored;
+    if (key_)
+        RegCloseKey(key_);
     key_ = nullptr;
-    return closed;
+    return outcome_ == RestoreOutcome::Restored;
 }

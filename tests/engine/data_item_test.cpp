@@ -153,10 +153,10 @@ TEST(FileWriter, ReplacesExistingFilesWhateverTheirAttributes)
         SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
         write_bytes(path, bytes("old contents"));
         SetFileAttributesW(path.c_str(), attributes);
-        EXPECT_TRUE(restore_file(build::file_head(dir.path(), L"store.dbx", 3), {bytes("new"), bytes(" data")}))
+        EXPECT_TRUE(restore_file(build::file_head(dir.path(), L"store.dbx", 8), {bytes("new"), bytes(" data")}))
             << attributes;
         EXPECT_EQ(read_bytes(path), bytes("new data")) << attributes;
-        EXPECT_FALSE(file_exists(path + L".~korvane"));
+        EXPECT_EQ(list_files(dir.path()), std::vector<std::wstring>{L"store.dbx"});
     }
 }
 
@@ -171,7 +171,38 @@ TEST(FileWriter, AnItemNotWrittenWholeLeavesTheOldFile)
         item->write_item(bytes("partial").data(), 7);
     } // deleted without close_item, as when a restore fails inside the item
     EXPECT_EQ(read_bytes(path), bytes("good mail"));
-    EXPECT_FALSE(file_exists(path + L".~korvane"));
+    EXPECT_EQ(list_files(dir.path()), std::vector<std::wstring>{L"Inbox.dbx"});
+}
+
+// Only data of exactly the head's size replaces a file: a record cut short by
+// another writer, a chunk of the wrong length, a changed size field.
+TEST(FileWriter, DataOfAnotherSizeThanTheHeadIsNeverPutInPlace)
+{
+    TempDir dir;
+    const std::wstring path = dir / L"Inbox.dbx";
+    struct Row { const char* what; uint64_t headSize; std::vector<std::string> chunks; bool restored; };
+    const Row rows[] = {
+        {"exact", 8, {"new ", "mail"}, true},
+        {"shorter", 9, {"new ", "mail"}, false},
+        {"longer", 7, {"new ", "mail"}, false},
+        {"longer by a later chunk", 4, {"new ", "", "mail"}, false},
+        {"empty where data belongs", 3, {}, false},
+        {"data where the head says empty", 0, {"x"}, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        write_bytes(path, bytes("good mail"));
+        auto item = make_item<FileDataItem>(build::file_head(dir.path(), L"Inbox.dbx", row.headSize));
+        ASSERT_TRUE(item->open_item());
+        int32_t taken = 0;
+        for (const std::string& c : row.chunks)
+            taken += item->write_item(bytes(c).data(), static_cast<int32_t>(c.size()));
+        EXPECT_EQ(item->close_item(), row.restored);
+        EXPECT_EQ(item->outcome(), row.restored ? RestoreOutcome::Restored : RestoreOutcome::Incomplete);
+        EXPECT_EQ(read_bytes(path), bytes(row.restored ? "new mail" : "good mail"));
+        EXPECT_EQ(list_files(dir.path()), std::vector<std::wstring>{L"Inbox.dbx"});
+        EXPECT_LE(static_cast<uint64_t>(taken), row.headSize) << "nothing beyond the head's size is written";
+    }
 }
 
 TEST(FileWriter, TargetThatCannotBeReplacedIsLeftAlone)
@@ -180,7 +211,7 @@ TEST(FileWriter, TargetThatCannotBeReplacedIsLeftAlone)
     CreateDirectoryW((dir / L"folder.dbx").c_str(), nullptr);
     EXPECT_FALSE(restore_file(build::file_head(dir.path(), L"folder.dbx", 3), {bytes("abc")}));
     EXPECT_TRUE(GetFileAttributesW((dir / L"folder.dbx").c_str()) & FILE_ATTRIBUTE_DIRECTORY);
-    EXPECT_FALSE(file_exists(dir / L"folder.dbx.~korvane"));
+    EXPECT_EQ(list_files(dir.path()), std::vector<std::wstring>{});
 }
 
 TEST(FileWriter, TargetHeldByAnotherProgramIsLeftAlone)
@@ -190,21 +221,35 @@ TEST(FileWriter, TargetHeldByAnotherProgramIsLeftAlone)
     write_bytes(path, bytes("in use"));
     HANDLE held = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    EXPECT_FALSE(restore_file(build::file_head(dir.path(), L"Inbox.dbx", 3), {bytes("new")}));
+    auto item = make_item<FileDataItem>(build::file_head(dir.path(), L"Inbox.dbx", 3));
+    ASSERT_TRUE(item->open_item());
+    EXPECT_EQ(item->write_item(bytes("new").data(), 3), 3);
+    EXPECT_FALSE(item->close_item());
+    EXPECT_EQ(item->outcome(), RestoreOutcome::Unwritable);
     CloseHandle(held);
     EXPECT_EQ(read_bytes(path), bytes("in use"));
-    EXPECT_FALSE(file_exists(path + L".~korvane"));
+    EXPECT_EQ(list_files(dir.path()), std::vector<std::wstring>{L"Inbox.dbx"});
 }
 
-TEST(FileWriter, UncreatableFileThrowsTheOpenText)
+TEST(FileWriter, UncreatableOrUnsafeFileThrowsTheOpenText)
 {
     TempDir dir;
     write_bytes(dir / L"plain.txt", bytes("x"));
-    struct Row { std::wstring folder, name, detail; };
+    const auto unwritable = RestoreOutcome::Unwritable, unsafe = RestoreOutcome::UnsafeName;
+    struct Row { std::wstring folder, name, detail; RestoreOutcome outcome; };
     const Row rows[] = {
-        {dir / L"plain.txt\\sub", L"a.txt", dir / L"plain.txt\\sub\\a.txt"}, // a file where a folder belongs
-        {dir.path(), L"", dir.path() + L"\\"},                                // no name
-        {L"relative\\folder", L"a.txt", L"relative\\folder\\a.txt"},        // no whole path
+        {dir / L"plain.txt\\sub", L"a.txt", dir / L"plain.txt\\sub\\a.txt", unwritable}, // a file where a folder belongs
+        {L"relative\\folder", L"a.txt", L"relative\\folder\\a.txt", unwritable},       // no whole path
+        {dir.path(), L"", dir.path() + L"\\", unsafe},                                // no name
+        {dir / L"in", L"..\\out.txt", dir / L"in\\..\\out.txt", unsafe},
+        {dir / L"in", L"../out.txt", dir / L"in\\../out.txt", unsafe},
+        {dir / L"in", L"sub\\a.txt", dir / L"in\\sub\\a.txt", unsafe},
+        {dir / L"in", L".", dir / L"in\\.", unsafe},
+        {dir / L"in", L"..", dir / L"in\\..", unsafe},
+        {dir / L"in\\..", L"out.txt", dir / L"in\\..\\out.txt", unsafe},
+        {dir / L"in\\..\\", L"out.txt", dir / L"in\\..\\out.txt", unsafe},
+        {dir / L"in/../x", L"out.txt", dir / L"in/../x\\out.txt", unsafe},
+        {L"%BRV_NOWHERE%\\..\\x", L"out.txt", L"%BRV_NOWHERE%\\..\\x\\out.txt", unsafe},
     };
     for (const Row& row : rows) {
         auto item = make_item<FileDataItem>(build::file_head(row.folder, row.name, 1));
@@ -216,7 +261,45 @@ TEST(FileWriter, UncreatableFileThrowsTheOpenText)
             EXPECT_EQ(e.get_detail(), row.detail);
             EXPECT_EQ(e.get_code(), 3);
         }
+        EXPECT_EQ(item->outcome(), row.outcome) << row.detail;
     }
+    // Nothing was made, inside the folder or beside it.
+    EXPECT_EQ(list_files(dir.path()), std::vector<std::wstring>{L"plain.txt"});
+    EXPECT_FALSE(file_exists(dir / L"in"));
+    EXPECT_FALSE(file_exists(dir.path() + L"\\..\\out.txt"));
+    // Dots inside names are ordinary.
+    EXPECT_TRUE(restore_file(build::file_head(dir / L"a..b", L"..x..y", 1), {bytes("1")}));
+    EXPECT_EQ(read_bytes(dir / L"a..b\\..x..y"), bytes("1"));
+}
+
+// The restored data grows in a file of its own: never one of the user's,
+// whatever they are called, and never a name too long for the folder.
+TEST(FileWriter, TemporaryFileHasAShortNameOfItsOwn)
+{
+    TempDir dir;
+    const std::wstring longName = std::wstring(240, L'n') + L".dbx"; // 244 of the 255 a name may have
+    const std::vector<std::wstring> users = {L"Inbox.dbx.~korvane", L"~kv0000.tmp", L"~kvffff.tmp", L"Inbox.dbx.tmp"};
+    for (const std::wstring& name : users)
+        write_bytes(dir / name, bytes("user's"));
+    ASSERT_TRUE(restore_file(build::file_head(dir.path(), L"Inbox.dbx", 3), {bytes("new")}));
+    ASSERT_TRUE(restore_file(build::file_head(dir.path(), longName, 4), {bytes("long")}));
+    EXPECT_EQ(read_bytes(dir / L"Inbox.dbx"), bytes("new"));
+    EXPECT_EQ(read_bytes(dir / longName), bytes("long"));
+    for (const std::wstring& name : users)
+        EXPECT_EQ(read_bytes(dir / name), bytes("user's"));
+    EXPECT_EQ(list_files(dir.path()).size(), users.size() + 2);
+
+    // A target whose whole path is as long as the system allows, with a name
+    // shorter than any temporary one.
+    std::wstring deep = dir.path();
+    while (deep.size() < 252) {
+        deep += L"\\" + std::wstring(std::min<size_t>(40, 252 - deep.size()), L'd');
+        CreateDirectoryW((L"\\\\?\\" + deep).c_str(), nullptr);
+    }
+    const std::wstring shortName(MAX_PATH - 2 - deep.size(), L's');
+    ASSERT_TRUE(restore_file(build::file_head(deep, shortName, 2), {bytes("ok")}));
+    EXPECT_EQ(read_bytes(deep + L"\\" + shortName), bytes("ok"));
+    EXPECT_EQ(list_files(deep), std::vector<std::wstring>{shortName});
 }
 
 class RegWriterTest : public ::testing::Test {
@@ -224,15 +307,17 @@ protected:
     TestKey testKey;
     const std::wstring key = testKey.path();
 
-    bool restore(uint32_t root, uint32_t type, const std::wstring& name, uint64_t headSize,
-                 const std::vector<std::vector<uint8_t>>& chunks)
+    // The outcome of one value restored with these chunks.
+    RestoreOutcome restore(uint32_t root, uint32_t type, const std::wstring& name, uint64_t headSize,
+                           const std::vector<std::vector<uint8_t>>& chunks)
     {
         auto item = make_item<RegDataItem>(build::reg_head(root, type, key, name, headSize));
-        if (!item->open_item())
-            return false;
+        item->open_item();
         for (const auto& c : chunks)
             item->write_item(c.data(), static_cast<int32_t>(c.size()));
-        return item->close_item();
+        const bool restored = item->close_item();
+        EXPECT_EQ(restored, item->outcome() == RestoreOutcome::Restored);
+        return item->outcome();
     }
 };
 
@@ -254,7 +339,8 @@ TEST_F(RegWriterTest, SetsValuesOfAnySizeOnlyWhenWhole)
             chunks.push_back(make_data(n, DataKind::Random, static_cast<uint32_t>(n)));
             all.insert(all.end(), chunks.back().begin(), chunks.back().end());
         }
-        EXPECT_TRUE(restore(0x80000001, REG_BINARY, row.name, row.headSize, chunks));
+        EXPECT_EQ(restore(0x80000001, REG_BINARY, row.name, row.headSize, chunks),
+                  row.set ? RestoreOutcome::Restored : RestoreOutcome::Incomplete);
         auto value = read_value(HKEY_CURRENT_USER, key, row.name);
         ASSERT_TRUE(value);
         if (row.set) {
@@ -270,7 +356,8 @@ TEST_F(RegWriterTest, SetsValuesOfAnySizeOnlyWhenWhole)
 TEST_F(RegWriterTest, DefaultValueAndTypesAreRestored)
 {
     const uint8_t dword[4] = {0xef, 0xbe, 0xad, 0xde};
-    EXPECT_TRUE(restore(0x80000001, REG_DWORD, L"", 4, {std::vector<uint8_t>(dword, dword + 4)}));
+    EXPECT_EQ(restore(0x80000001, REG_DWORD, L"", 4, {std::vector<uint8_t>(dword, dword + 4)}),
+              RestoreOutcome::Restored);
     auto value = read_value(HKEY_CURRENT_USER, key, L"");
     ASSERT_TRUE(value);
     EXPECT_EQ(value->type, DWORD(REG_DWORD));
@@ -280,7 +367,7 @@ TEST_F(RegWriterTest, DefaultValueAndTypesAreRestored)
 TEST_F(RegWriterTest, OnlyPredefinedRootsAreWritten)
 {
     for (uint32_t root : {0u, 4u, 0x12345678u, 0x80000004u, 0x80000007u})
-        EXPECT_FALSE(restore(root, REG_SZ, L"v", 2, {bytes("x")})) << root;
+        EXPECT_EQ(restore(root, REG_SZ, L"v", 1, {bytes("x")}), RestoreOutcome::ValueNotSet) << root;
 }
 
 TEST_F(RegWriterTest, AnItemNotWrittenWholeSetsNothing)

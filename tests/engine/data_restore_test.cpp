@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <tuple>
 #include <utility>
 
 #include "data_restore.h"
@@ -22,11 +23,15 @@ protected:
     }
     std::wstring restored(const std::wstring& name) const { return dir / (L"out\\" + name); }
 
+    std::vector<SkippedItem> skipped; // by the last restore
+
     uint64_t restore(const std::vector<uint8_t>& body, ItemHeadList* selection = nullptr)
     {
         write_bytes(archive, body);
         DataRestore<WriterFactories> reader(archive, 44, selection, L"");
-        return reader.run();
+        const uint64_t total = reader.run();
+        skipped = reader.skipped();
+        return total;
     }
     ItemHeadList list(const std::vector<uint8_t>& body, ItemHeadList* selection = nullptr)
     {
@@ -100,14 +105,75 @@ TEST_F(DataRestoreTest, OnlyTheFirstByteOfAChunkHeaderEndsTheItem)
     EXPECT_EQ(read_bytes(restored(L"c.txt")), bytes("xy"));
 }
 
-TEST_F(DataRestoreTest, UncreatableFileIsLeftOutAndTheNextFollows)
+// Whatever is not restored is counted, named and explained; the total holds
+// only what was put in place.
+TEST_F(DataRestoreTest, EveryItemLeftOutIsReportedWithItsNameAndReason)
 {
+    TestKey key;
     write_bytes(dir / L"blocker", bytes("x"));
+    CreateDirectoryW((dir / L"out").c_str(), nullptr);
+    write_bytes(restored(L"short.txt"), bytes("good"));
+    auto unknown = file_head(L"never.txt", 8);
+    put_u32(unknown, 0, 7);
+    const std::wstring out = dir / L"out";
     auto body = build::header();
+    build::record(body, file_head(L"first.txt", 5), {bytes("first")});
     build::record(body, build::file_head(dir / L"blocker\\sub", L"lost.txt", 4), {bytes("lost")});
-    build::record(body, file_head(L"kept.txt", 4), {bytes("kept")});
-    EXPECT_EQ(restore(body), 4u);
-    EXPECT_EQ(read_bytes(restored(L"kept.txt")), bytes("kept"));
+    build::record(body, file_head(L"short.txt", 9), {bytes("cut")});
+    build::record(body, file_head(L"long.txt", 2), {bytes("too long")});
+    build::record(body, unknown, {bytes("abcd"), bytes("efgh")});
+    build::record(body, file_head(L"..\\escape.txt", 3), {bytes("out")});
+    build::record(body, build::file_head(out + L"\\..\\up", L"escape.txt", 3), {bytes("out")});
+    build::record(body, build::reg_head(0x12345678, REG_SZ, key.path(), L"nowhere", 2), {bytes("no")});
+    build::record(body, build::reg_head(0x80000001, REG_BINARY, key.path(), L"partial", 4), {bytes("par")});
+    build::record(body, build::reg_head(0x80000001, REG_BINARY, key.path(), L"whole", 5), {bytes("whole")});
+    build::record(body, file_head(L"last.txt", 4), {bytes("last")});
+
+    EXPECT_EQ(restore(body), 14u);
+    const std::vector<std::tuple<std::wstring, std::wstring, RestoreOutcome>> expected = {
+        {dir / L"blocker\\sub", L"lost.txt", RestoreOutcome::Unwritable},
+        {out, L"short.txt", RestoreOutcome::Incomplete},
+        {out, L"long.txt", RestoreOutcome::Incomplete},
+        {L"", L"record type 7", RestoreOutcome::UnknownType},
+        {out, L"..\\escape.txt", RestoreOutcome::UnsafeName},
+        {out + L"\\..\\up", L"escape.txt", RestoreOutcome::UnsafeName},
+        {key.path(), L"nowhere", RestoreOutcome::ValueNotSet},
+        {key.path(), L"partial", RestoreOutcome::Incomplete},
+    };
+    std::vector<std::tuple<std::wstring, std::wstring, RestoreOutcome>> reported;
+    for (const SkippedItem& item : skipped)
+        reported.emplace_back(item.location, item.name, item.reason);
+    EXPECT_EQ(reported, expected);
+
+    EXPECT_EQ(read_bytes(restored(L"first.txt")), bytes("first"));
+    EXPECT_EQ(read_bytes(restored(L"short.txt")), bytes("good"));
+    EXPECT_EQ(read_bytes(restored(L"last.txt")), bytes("last"));
+    EXPECT_EQ(list_files(out), (std::vector<std::wstring>{L"first.txt", L"last.txt", L"short.txt"}));
+    EXPECT_EQ(list_files(dir.path()).size(), 5u) << "nothing beside the folders the heads name";
+    EXPECT_FALSE(read_value(HKEY_CURRENT_USER, key.path(), L"partial"));
+    EXPECT_EQ(read_value(HKEY_CURRENT_USER, key.path(), L"whole")->data, bytes("whole"));
+
+    // A run that restores everything reports nothing, and a new run starts afresh.
+    auto good = build::header();
+    build::record(good, file_head(L"first.txt", 5), {bytes("again")});
+    EXPECT_EQ(restore(good), 5u);
+    EXPECT_TRUE(skipped.empty());
+}
+
+// One to three bytes where a head length belongs are the end of the archive.
+TEST_F(DataRestoreTest, TrailingBytesShorterThanAHeadLengthEndNormally)
+{
+    for (size_t extra : {1, 2, 3}) {
+        auto body = build::header();
+        build::record(body, file_head(L"a.txt", 3), {bytes("abc")});
+        body.insert(body.end(), extra, uint8_t(0xEE));
+        EXPECT_EQ(restore(body), 3u) << extra;
+        EXPECT_TRUE(skipped.empty());
+    }
+    auto body = build::header();
+    build::record(body, file_head(L"a.txt", 3), {bytes("abc")});
+    body.insert(body.end(), 4, uint8_t(0xEE));
+    EXPECT_THROW(restore(body), EngExcept::FileException) << "four bytes are a head length";
 }
 
 TEST_F(DataRestoreTest, UnknownItemTypeIsPassedOverWhole)

@@ -1,6 +1,7 @@
 // Shared helpers of the engine tests: test data, guarded buffers, files.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -119,6 +120,30 @@ inline void remove_tree(const std::wstring& path)
         FindClose(find);
     }
     RemoveDirectoryW(path.c_str());
+}
+
+// The files below a folder, as paths relative to it, sorted.
+inline std::vector<std::wstring> list_files(const std::wstring& root, const std::wstring& prefix = L"")
+{
+    std::vector<std::wstring> out;
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW((root + L"\\*").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE)
+        return out;
+    do {
+        const std::wstring name = found.cFileName;
+        if (name == L"." || name == L"..")
+            continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            for (const std::wstring& inner : list_files(root + L"\\" + name, prefix + name + L"\\"))
+                out.push_back(inner);
+        } else {
+            out.push_back(prefix + name);
+        }
+    } while (FindNextFileW(find, &found));
+    FindClose(find);
+    std::sort(out.begin(), out.end());
+    return out;
 }
 
 // A fresh folder of the test's own below `parent` (the temporary folder

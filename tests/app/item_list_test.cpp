@@ -1,0 +1,287 @@
+// The main window's item list, in a plain window of its own, driven by real
+// clicks and keys; what it draws is read back from the screen.
+#include <gtest/gtest.h>
+#include <functional>
+#include <memory>
+#include "child_view.h"
+#include "dialog_check.h"
+#include "ui_driver.h"
+#include "ui_fixture.h"
+
+namespace {
+
+TEST(FormatSizeText, BytesBelowOneKilobyteThenWholeKilobytesInGroupsOfThree)
+{
+    const struct {
+        uint64_t size;
+        const wchar_t* text;
+    } cases[] = {
+        {0, L"0 Bytes"},
+        {1, L"1 Bytes"},
+        {1023, L"1,023 Bytes"},
+        {1024, L"1 KB"},
+        {1536, L"1 KB"},
+        {999 * 1024, L"999 KB"},
+        {1000 * 1024, L"1,000 KB"},
+        {1048576, L"1,024 KB"},
+        {1024000000, L"1,000,000 KB"},
+        {5000000000, L"4,882,812 KB"},
+        {UINT64_MAX, L"18,014,398,509,481,983 KB"},
+    };
+    for (const auto& c : cases) {
+        CString text = L"left over";
+        FormatSizeText(c.size, text);
+        EXPECT_EQ(c.text, text) << c.size;
+    }
+}
+
+constexpr UINT kRunOnUi = WM_APP + 1;
+
+// A top-level window holding the view, as the main window does.
+class ListHost : public CWnd {
+public:
+    ListHost()
+    {
+        CreateEx(0, AfxRegisterWndClass(0, ::LoadCursorW(nullptr, IDC_ARROW), HBRUSH(COLOR_BTNFACE + 1)),
+                 L"Item list host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, RECT{40, 40, 680, 400}, nullptr, 0);
+        view.Create(WS_VISIBLE | WS_BORDER, RECT{0, 0, 0, 0}, this, 59648);
+        RECT r;
+        GetClientRect(&r);
+        view.MoveWindow(0, 0, r.right, r.bottom);
+    }
+    CChildView view;
+    CBakItemsListBox& list = view.list;
+    HWND listHwnd() const { return view.list.m_hWnd; }
+
+    // From a driver thread: runs fn on the window's own thread.
+    void OnUi(std::function<void()> fn) { ::SendMessageW(m_hWnd, kRunOnUi, 0, reinterpret_cast<LPARAM>(&fn)); }
+    template <class T>
+    T OnUi(std::function<T()> fn)
+    {
+        T value{};
+        OnUi(std::function<void()>([&] { value = fn(); }));
+        return value;
+    }
+
+    // Adds a row in one go, as the item-size worker and the frame do between them.
+    int Add(const wchar_t* name, int32_t state, int32_t kind, uint64_t size, bool checked)
+    {
+        int row = list.AddItem(name);
+        list.SetItemKind(row, kind);
+        list.SetItemSize(row, size);
+        list.SetItemState(row, state);
+        list.SetCheck(row, checked);
+        return row;
+    }
+
+    RECT RowRect(int row) const
+    {
+        RECT r = {};
+        ::SendMessageW(listHwnd(), LB_GETITEMRECT, WPARAM(row), reinterpret_cast<LPARAM>(&r));
+        return r;
+    }
+
+protected:
+    void OnSize(UINT, int cx, int cy)
+    {
+        if (view.m_hWnd)
+            view.MoveWindow(0, 0, cx, cy);
+    }
+    LRESULT OnRun(WPARAM, LPARAM fn)
+    {
+        (*reinterpret_cast<std::function<void()>*>(fn))();
+        return 0;
+    }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(ListHost, CWnd)
+    ON_WM_SIZE()
+    ON_MESSAGE(kRunOnUi, &ListHost::OnRun)
+END_MESSAGE_MAP()
+
+class ItemList : public ::testing::Test {
+protected:
+    void SetUp() override { init_common_controls(); }
+    // Runs a driver script against the host and pumps its messages until the script ends.
+    std::string Drive(std::function<void()> script)
+    {
+        uitest::Driver driver(std::move(script));
+        return driver.finish(std::chrono::milliseconds(60000));
+    }
+
+    ListHost host;
+};
+
+TEST_F(ItemList, TheViewHoldsTheListFillingItsClientArea)
+{
+    host.Add(L"A - a", kRowDone, kKindFolder, 0, true);
+    HWND view = host.view.m_hWnd, list = host.listHwnd();
+    EXPECT_TRUE(GetWindowLongW(view, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+    EXPECT_FALSE(GetWindowLongW(view, GWL_STYLE) & WS_BORDER);
+    EXPECT_EQ(59648, GetDlgCtrlID(view));
+    EXPECT_EQ(101, GetDlgCtrlID(list));
+    const LONG style = GetWindowLongW(list, GWL_STYLE);
+    EXPECT_TRUE(style & LBS_OWNERDRAWVARIABLE);
+    EXPECT_FALSE(style & (LBS_SORT | LBS_HASSTRINGS));
+    RECT v, l;
+    GetClientRect(view, &v);
+    GetWindowRect(list, &l);
+    EXPECT_EQ(v.right, l.right - l.left);
+    EXPECT_EQ(v.bottom, l.bottom - l.top);
+    // No font is set on the list: rows are two lines of 15 pixels and 6 to spare.
+    EXPECT_EQ(15, host.list.GetFontHeight());
+    EXPECT_EQ(36, int(SendMessageW(list, LB_GETITEMHEIGHT, 0, 0)));
+    SetFocus(view);
+    EXPECT_EQ(list, GetFocus());
+    // The scroll bar shows once the rows do not fit.
+    for (int i = 0; i < 20; ++i)
+        host.Add(L"More - rows", kRowDone, kKindFolder, 0, false);
+    EXPECT_TRUE(GetWindowLongW(list, GWL_STYLE) & WS_VSCROLL);
+}
+
+TEST_F(ItemList, ARunningRowShowsAMovingBarThatGivesWayToTheSize)
+{
+    host.Add(L"A - a", kRowWaiting, kKindFolder, 2048, true);
+    host.list.SetItemState(0, kRowRunning);
+    host.list.UpdateWindow();
+    std::vector<HWND> bars = uitest::descendants(host.listHwnd(), L"msctls_progress32", false);
+    ASSERT_EQ(1u, bars.size());
+    HWND bar = bars[0];
+    EXPECT_TRUE(IsWindowVisible(bar));
+    EXPECT_TRUE(GetWindowLongW(bar, GWL_STYLE) & PBS_MARQUEE);
+    RECT row = host.RowRect(0), r;
+    GetWindowRect(bar, &r);
+    MapWindowPoints(nullptr, host.listHwnd(), reinterpret_cast<POINT*>(&r), 2);
+    EXPECT_EQ(row.right - 126, r.left);
+    EXPECT_EQ(row.right - 26, r.right);
+    EXPECT_EQ(row.top + 36 / 2 - 5, r.top);
+    EXPECT_EQ(10, r.bottom - r.top);
+
+    host.list.SetItemState(0, kRowDone);
+    EXPECT_FALSE(IsWindowVisible(bar));
+    // The same bar comes back if the row runs again.
+    host.list.SetItemState(0, kRowRunning);
+    EXPECT_EQ(bars, uitest::descendants(host.listHwnd(), L"msctls_progress32", false));
+    EXPECT_TRUE(IsWindowVisible(bar));
+}
+
+// The list's pixels, read from the screen.
+class Pixels {
+public:
+    explicit Pixels(HWND window)
+    {
+        RECT r;
+        GetClientRect(window, &r);
+        w_ = r.right;
+        h_ = r.bottom;
+        BITMAPINFO bi = {};
+        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+        bi.bmiHeader.biWidth = w_;
+        bi.bmiHeader.biHeight = -h_;
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 32;
+        HDC screen = GetDC(window);
+        HDC mem = CreateCompatibleDC(screen);
+        void* bits = nullptr;
+        HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+        HGDIOBJ old = SelectObject(mem, bmp);
+        BitBlt(mem, 0, 0, w_, h_, screen, 0, 0, SRCCOPY);
+        GdiFlush();
+        const auto* p = static_cast<const uint32_t*>(bits);
+        px_.assign(p, p + size_t(w_) * size_t(h_));
+        SelectObject(mem, old);
+        DeleteObject(bmp);
+        DeleteDC(mem);
+        ReleaseDC(window, screen);
+    }
+    // As a COLORREF (0x00BBGGRR).
+    COLORREF at(int x, int y) const
+    {
+        uint32_t v = px_[size_t(y) * size_t(w_) + size_t(x)];
+        return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
+    }
+    int count(const RECT& r, COLORREF c) const
+    {
+        int n = 0;
+        for (int y = r.top; y < r.bottom; ++y)
+            for (int x = r.left; x < r.right; ++x)
+                n += at(x, y) == c;
+        return n;
+    }
+    // Pixels of r that are not c.
+    int others(const RECT& r, COLORREF c) const { return (r.right - r.left) * (r.bottom - r.top) - count(r, c); }
+
+private:
+    int w_ = 0, h_ = 0;
+    std::vector<uint32_t> px_;
+};
+
+TEST_F(ItemList, RowsInEachStateAreDrawnAsTheyShould)
+{
+    host.Add(L"Identities - Registry: HKEY_CURRENT_USER\\Identities", kRowDone, kKindRegistry, 123456789, true);
+    host.Add(L"Main Identity - Message store: C:\\Mail\\Main", kRowRunning, kKindFolder, 0, true);
+    host.Add(L"Address Book - C:\\Mail\\book.wab", kRowWaiting, kKindFolder, 0, true);
+    host.Add(L"Custom Folder - C:\\Gone", kRowFailed, kKindFolder, 0, true);
+    host.Add(L"A name without a dash & more", kRowDone, kKindNone, 1023, false);
+    host.list.SendMessage(LB_SETCURSEL, 0);
+    SetForegroundWindow(host.m_hWnd);
+    host.list.SetFocus();
+    std::vector<std::string> clipped;
+    std::unique_ptr<Pixels> shot;
+    EXPECT_EQ("", Drive([&] {
+        clipped = capture_and_check(host.m_hWnd, L"item-list");
+        shot = std::make_unique<Pixels>(host.listHwnd());
+    }));
+    EXPECT_EQ(std::vector<std::string>{}, clipped);
+    ASSERT_TRUE(shot);
+    const Pixels& px = *shot;
+    RECT rows[5];
+    for (int i = 0; i < 5; ++i)
+        rows[i] = host.RowRect(i);
+    const int right = rows[0].right;
+    auto image = [&](int i) {
+        int y = rows[i].top + 36 / 2 - 8 + 1;
+        return RECT{right - 17, y, right - 1, y + 16};
+    };
+    auto description = [&](int i) { return RECT{18, rows[i].top + 17, right - 226, rows[i].bottom - 2}; };
+    auto title = [&](int i) { return RECT{18, rows[i].top + 1, right - 226, rows[i].top + 16}; };
+    auto sizeZone = [&](int i) { return RECT{right - 226, rows[i].top + 2, right - 26, rows[i].bottom - 2}; };
+    const COLORREF white = 0xFFFFFF, dark = 0x323232, grey = 0xC8C8C8;
+
+    // The selected row is dark, the others white; between rows runs a dotted line.
+    EXPECT_EQ(dark, px.at(5, rows[0].top + 25));
+    for (int i = 1; i < 5; ++i)
+        EXPECT_EQ(white, px.at(5, rows[i].top + 25)) << i;
+    EXPECT_GT(px.count(RECT{0, rows[2].bottom - 1, right, rows[2].bottom}, 0x646464), right / 4);
+    // Below the last row the list is white.
+    EXPECT_EQ(0, px.others(RECT{0, rows[4].bottom, right, rows[4].bottom + 40}, white));
+
+    // Kind images without their magenta; none for kind 0.
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(0, px.count(image(i), RGB(255, 0, 255))) << i;
+    EXPECT_GT(px.others(image(0), dark), 10);
+    EXPECT_GT(px.others(image(2), white), 10);
+    EXPECT_EQ(0, px.others(image(4), white));
+
+    // Waiting and failed rows are grey throughout: text and size column.
+    for (int i : {2, 3}) {
+        EXPECT_GT(px.count(title(i), grey), 10) << i;
+        EXPECT_GT(px.count(description(i), grey), 10) << i;
+        EXPECT_GT(px.count(sizeZone(i), grey), 10) << i;
+        EXPECT_EQ(0, px.count(sizeZone(i), 0x000000)) << i;
+    }
+    // A done row: black title and size, grey-blue description.
+    EXPECT_GT(px.count(title(4), 0x000000), 10);
+    EXPECT_GT(px.count(sizeZone(4), 0x000000), 10);
+    EXPECT_GT(px.count(description(1), 0x969696), 10);
+    // The selected row's title and size are white on dark.
+    EXPECT_GT(px.count(title(0), white), 10);
+    EXPECT_GT(px.count(sizeZone(0), white), 10);
+    // A running row shows its bar, no text, in the size column.
+    EXPECT_EQ(0, px.count(RECT{right - 226, rows[1].top + 2, right - 130, rows[1].bottom - 2}, 0x000000));
+    // A name without "-" is all title: nothing below it.
+    EXPECT_EQ(0, px.others(description(4), white));
+}
+
+}  // namespace
