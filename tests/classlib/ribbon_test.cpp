@@ -73,6 +73,7 @@ public:
         status.AddExtendedElement(L" ");
         edit.CreateEx(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_CHILD | WS_VISIBLE, RECT{}, this, AFX_IDW_PANE_FIRST);
         RecalcLayout();
+        UpdateWindow();  // shown and painted, as a program's frame is before any input
         ::SetForegroundWindow(m_hWnd);
         edit.SetFocus();
     }
@@ -260,7 +261,14 @@ TEST(Ribbon, KeyTipsArrowsAndEnterReachCommands)
     HostWindow window;
     Host& host = *window;
     HWND edit = host.edit.m_hWnd;
-    auto focusBack = [&] { uitest::require([&] { return GetFocus() == edit; }, "focus back in the edit"); };
+    // The focus as the window's thread sees it (the driver thread has none of its own).
+    auto focusBack = [&] {
+        uitest::require([&] {
+            HWND focus = nullptr;
+            host.OnUi([&] { focus = GetFocus(); });
+            return focus == edit;
+        }, "focus back in the edit");
+    };
     EXPECT_EQ("", Drive(host, [&] {
         // F10, then the key tips of a tab and a button.
         uitest::key(edit, VK_F10);
@@ -302,34 +310,29 @@ TEST(Ribbon, KeyTipsArrowsAndEnterReachCommands)
     }));
 }
 
-struct FindTip {
-    HWND owner, tip;
-};
-
-BOOL CALLBACK MatchTip(HWND w, LPARAM l)
+BOOL CALLBACK CollectTips(HWND w, LPARAM l)
 {
-    auto* f = reinterpret_cast<FindTip*>(l);
-    if (uitest::class_of(w) == TOOLTIPS_CLASSW && GetWindow(w, GW_OWNER) == f->owner)
-        f->tip = w;
+    if (uitest::class_of(w) == TOOLTIPS_CLASSW)
+        reinterpret_cast<std::vector<HWND>*>(l)->push_back(w);
     return TRUE;
 }
 
 // The text the ribbon's tooltip control shows over a client point of the ribbon.
 std::wstring TipAt(HWND ribbon, POINT p)
 {
-    FindTip find{ribbon, nullptr};
-    EnumThreadWindows(GetCurrentThreadId(), MatchTip, reinterpret_cast<LPARAM>(&find));
-    if (!find.tip)
-        return L"(no tooltip control)";
-    TTTOOLINFOW ti = {};
-    ti.cbSize = sizeof ti;
-    for (UINT i = 0; SendMessageW(find.tip, TTM_ENUMTOOLSW, i, reinterpret_cast<LPARAM>(&ti)); ++i) {
-        if (!PtInRect(&ti.rect, p))
-            continue;
-        wchar_t text[256] = {};
-        ti.lpszText = text;
-        SendMessageW(find.tip, TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&ti));
-        return text;
+    std::vector<HWND> tips;
+    EnumThreadWindows(GetCurrentThreadId(), CollectTips, reinterpret_cast<LPARAM>(&tips));
+    for (HWND tip : tips) {
+        TTTOOLINFOW ti = {};
+        ti.cbSize = sizeof ti;
+        for (UINT i = 0; SendMessageW(tip, TTM_ENUMTOOLSW, i, reinterpret_cast<LPARAM>(&ti)); ++i) {
+            if (ti.hwnd != ribbon || !PtInRect(&ti.rect, p))
+                continue;
+            wchar_t text[256] = {};
+            ti.lpszText = text;
+            SendMessageW(tip, TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&ti));
+            return text;
+        }
     }
     return L"(no tool)";
 }
@@ -383,7 +386,7 @@ TEST(Ribbon, TheButtonUnderTheMouseLightsUp)
     EXPECT_EQ("", Drive(host, [&] {
         ClickCommand(host, kBackup);
         WaitCommands(host, {kBackup});
-        uitest::require([&] { return Lit(PixelAt(host.ribbon.m_hWnd, edge)); }, "Backup lit under the mouse");
+        uitest::require([&] { return Lit(PixelAt(host.ribbon.m_hWnd, edge)); }, "Backup lit under the mouse " + std::to_string(PixelAt(host.ribbon.m_hWnd, edge)));
         Check(capture_and_check(host.m_hWnd, L"ribbon_hover").empty(), "nothing clipped");
         uitest::click(host.edit.m_hWnd);
         uitest::require([&] { return !Lit(PixelAt(host.ribbon.m_hWnd, edge)); }, "Backup dark once the mouse left");
