@@ -7,15 +7,6 @@
 #include "preference.h"
 #include "res/resource.h"
 
-namespace {
-
-const wchar_t* const kFormats[] = {
-    L"%B %d, %Y@%H.%M.%S.%p", L"%A, %B %d, %Y",        L"%B %b, %Y",   L"%Y-%m-%d",       L"%B %d",
-    L"%m-%d-%Y@%I-%M %p",     L"%m-%d-%Y@%I-%M-%S %p", L"%I.%M.%S %p", L"%Y-%m-%d %H.%M",
-};
-
-}  // namespace
-
 EInvalidItem::EInvalidItem(const wchar_t* itemName)
 {
     CString text;
@@ -50,7 +41,7 @@ void CPrArchivePage::DoDataExchange(CDataExchange* dx)
 BOOL CPrArchivePage::OnInitDialog()
 {
     CPropertyPage::OnInitDialog();
-    for (const wchar_t* format : kFormats)
+    for (const wchar_t* format : kTimeStampFormats)
         AddFormat(format);
     folderText = pref.outputFolder;
     baseNameText = pref.baseName;

@@ -58,7 +58,8 @@ public:
     DWORD_PTR GetItemData(int item) const;
     int GetItemCount() const { return int(::SendMessageW(m_hWnd, LVM_GETITEMCOUNT, 0, 0)); }
     BOOL DeleteAllItems() { return BOOL(SendMessage(LVM_DELETEALLITEMS)); }
-    BOOL GetCheck(int item) const { return ListView_GetCheckState(m_hWnd, item); }
+    // A row whose check was never set reads as unchecked.
+    BOOL GetCheck(int item) const { return ListView_GetCheckState(m_hWnd, item) == 1; }
     void SetCheck(int item, BOOL check) { ListView_SetCheckState(m_hWnd, item, check); }
     UINT GetItemState(int item, UINT mask) const { return ListView_GetItemState(m_hWnd, item, mask); }
     int GetColumnWidth(int col) const { return ListView_GetColumnWidth(m_hWnd, col); }

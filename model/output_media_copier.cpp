@@ -129,6 +129,24 @@ ULONG BurnCD::Release()
     return ReleaseSettings(settings);
 }
 
+bool ListCdWriters(std::vector<std::wstring>& names)
+{
+    names.clear();
+    BurnCD burner;
+    if (FAILED(burner.Create()) || !burner.settings)
+        return false;
+    long count = 0;
+    if (FAILED(burner.settings->GetDeviceCount(&count)))
+        count = 0;
+    for (long i = 0; i < count; ++i) {
+        BSTR name = nullptr;
+        if (SUCCEEDED(burner.settings->GetDeviceName(i, &name)) && name && SysStringLen(name) < std::size(burner.pref.device))
+            names.emplace_back(name, SysStringLen(name));
+        SysFreeString(name);
+    }
+    return true;
+}
+
 template <class Pref, class C>
 MediaCOMCopierTmpl<Pref, C>::MediaCOMCopierTmpl(HWND notifyWindow, const void* mediaPreference,
                                                 const std::wstring& fileName, const std::wstring& sourcePath)

@@ -100,6 +100,11 @@ struct BurnCD {
     _PreferenceCDDVD pref;
 };
 
+// The CD/DVD writers the component reports, in its order, for a writer list.
+// Names too long for the record's device field are left out: they could never
+// be stored. False when the component cannot be created.
+bool ListCdWriters(std::vector<std::wstring>& names);
+
 // The transfer through wrapper C, whose block is Pref.
 template <class Pref, class C>
 class MediaCOMCopierTmpl : public C {

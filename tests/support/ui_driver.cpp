@@ -218,18 +218,25 @@ void send_unicode(wchar_t c) {
 
 // Input is handled in order, so once the window's thread has taken a press
 // and release of an unused key from its queue, it has handled all input sent
-// before. A window that closes meanwhile may leave the marker to nobody.
+// before. A window that closes meanwhile may leave the marker to nobody. When
+// the window system takes the focus (after a click) Wine sets the key state
+// afresh from the display's and may drop the marker: it is then sent again.
 void wait_handled(HWND window) {
     HWND root = GetAncestor(window, GA_ROOT);
+    auto end = std::chrono::steady_clock::now() + kDefaultTimeout;
     for (bool up : {false, true}) {
-        send_key(VK_F24, up);
-        bool seen = wait_until([&] {
-            return ((GetKeyState(VK_F24) & 0x8000) != 0) != up || !IsWindow(root) || !IsWindowVisible(root);
-        });
-        if (!seen)
-            throw Failure("input to \"" + narrow(title_of(root)) + "\" was not handled (" + (up ? "release" : "press") +
-                          " of the marker; in front: \"" + narrow(title_of(GetForegroundWindow())) + "\", focus: " +
-                          narrow(class_of(GetFocus())) + ")");
+        for (;;) {
+            send_key(VK_F24, up);
+            bool seen = wait_until([&] {
+                return ((GetKeyState(VK_F24) & 0x8000) != 0) != up || !IsWindow(root) || !IsWindowVisible(root);
+            }, milliseconds(1000));
+            if (seen) break;
+            if (std::chrono::steady_clock::now() >= end)
+                throw Failure("input to \"" + narrow(title_of(root)) + "\" was not handled (" +
+                              (up ? "release" : "press") + " of the marker; in front: \"" +
+                              narrow(title_of(GetForegroundWindow())) + "\", focus: " + narrow(class_of(GetFocus())) +
+                              ")");
+        }
     }
 }
 
@@ -300,6 +307,18 @@ void click_at(HWND window, int x, int y) {
     POINT p{x, y};
     ClientToScreen(window, &p);
     HWND under = WindowFromPoint(p);
+    // Group boxes let the mouse through to the controls they frame.
+    if (under != window && class_of(under) == L"Button" &&
+        (GetWindowLongW(under, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX) {
+        for (HWND c = GetWindow(under, GW_HWNDFIRST); c; c = GetWindow(c, GW_HWNDNEXT)) {
+            RECT r;
+            GetWindowRect(c, &r);
+            if (c == under || !IsWindowVisible(c) || !PtInRect(&r, p)) continue;
+            if (class_of(c) == L"Button" && (GetWindowLongW(c, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX) continue;
+            under = c;
+            break;
+        }
+    }
     if (under != window)
         throw Failure("a click on " + narrow(class_of(window)) + " \"" + narrow(title_of(window)) + "\" would land on " +
                       narrow(class_of(under)) + " \"" + narrow(title_of(under)) + "\"");
