@@ -2,8 +2,6 @@
 // buttons, over the public fixture archives and archives made here, restoring into
 // a scratch folder and the fixtures' registry key.
 #include <gtest/gtest.h>
-#include <cstdio>
-#define TRACE(x) (fprintf(stderr, "TRACE %s\n", std::string(x).c_str()), fflush(stderr))
 #include <openssl/sha.h>
 #include <shlobj.h>
 #include <shlwapi.h>
@@ -188,14 +186,12 @@ public:
     // Waits for the page with this title.
     HWND WaitPage(const wchar_t* title) const
     {
-        TRACE(uitest::narrow(title));
         uitest::require([&] { return Page() && uitest::text(uitest::child(Page(), kTitleLabel)) == title; },
                         uitest::narrow(title));
         return Page();
     }
     void WaitStatus(const std::wstring& text) const
     {
-        TRACE("status "+uitest::narrow(text));
         uitest::require([&] { return Status() == text; }, "status " + uitest::narrow(text));
     }
     void WaitEnabled(int id) const
@@ -204,20 +200,17 @@ public:
     }
     void Click(int id) const
     {
-        TRACE("click "+std::to_string(id));
         WaitEnabled(id);
         uitest::click(Button(id));
     }
     void ClickOnPage(int id) const
     {
-        TRACE("clickpage "+std::to_string(id));
         HWND button = Control(id);
         uitest::require([&] { return IsWindowEnabled(button) != FALSE; }, "page button " + std::to_string(id));
         uitest::click(button);
     }
     void TypePath(const std::wstring& path) const
     {
-        TRACE("type "+uitest::narrow(path));
         HWND edit = Control(kPath);
         uitest::set_text(edit, L"");
         uitest::type(edit, path);
@@ -225,7 +218,6 @@ public:
     // Answers the password prompt by typing, or cancels it.
     void AnswerPassword(const wchar_t* password) const
     {
-        TRACE("pw");
         HWND box = uitest::wait_window(L"Enter password", L"#32770", GetCurrentProcessId());
         if (password) {
             uitest::type(uitest::child(box, 1004), password);
@@ -244,7 +236,6 @@ public:
     }
     void Screenshot(const wchar_t* name, std::vector<std::string>& clipped) const
     {
-        TRACE("shot");
         for (const std::string& line : capture_and_check(sheet, name))
             clipped.push_back(line);
     }
