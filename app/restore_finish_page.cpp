@@ -16,5 +16,7 @@ BOOL CRestoreWizardPg4::OnInitDialog()
 BOOL CRestoreWizardPg4::OnSetActive()
 {
     PostWizardButtons(PSWIZB_FINISH);
+    SetStatus(GetContext()->restoredAll ? L"Congratulation! Restore successfully!"
+                                        : L"Restore process has finished, but some items could not be restored.");
     return CRestoreWizardBasicPage::OnSetActive();
 }

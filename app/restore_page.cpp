@@ -155,6 +155,7 @@ LRESULT CRestoreWizardPg3::OnRestoreDone(WPARAM, LPARAM)
         return 0;
     }
     PostWizardButtons(PSWIZB_NEXT);
+    GetContext()->restoredAll = !failed && skipped.empty();
     SetStatus(failed || !skipped.empty() ? L"Restore process has finished, but some items could not be restored."
                                          : L"Restore process has finished, please press \"Next\" button.");
     int low = 0, high = 0;

@@ -11,6 +11,8 @@ struct RestoreContext {
     // True only while the archive at `path` has passed page 2's header and password
     // check: page 3 restores nothing otherwise.
     bool checked = false;
+    // Set by page 3: its last restore restored every item, so page 4 may say it succeeded.
+    bool restoredAll = false;
 };
 
 class CRestoreWizardBasicPage : public CPropertyPage {

@@ -100,6 +100,12 @@ BEGIN_MESSAGE_MAP(ListHost, CWnd)
     ON_MESSAGE(kRunOnUi, &ListHost::OnRun)
 END_MESSAGE_MAP()
 
+// The middle of a row at x, in the list's client coordinates.
+POINT RowPoint(const RECT& row, int x)
+{
+    return POINT{x, (row.top + row.bottom) / 2};
+}
+
 class ItemList : public ::testing::Test {
 protected:
     void SetUp() override { init_common_controls(); }
@@ -109,6 +115,9 @@ protected:
         uitest::Driver driver(std::move(script));
         return driver.finish(std::chrono::milliseconds(60000));
     }
+    void Click(int x, int y) { uitest::click_at(host.listHwnd(), x, y); }
+    bool Checked(int row) { return host.OnUi<bool>([&] { return host.list.GetCheck(row); }); }
+    int Selected() { return host.OnUi<int>([&] { return int(host.list.SendMessage(LB_GETCURSEL)); }); }
 
     ListHost host;
 };
@@ -138,6 +147,111 @@ TEST_F(ItemList, TheViewHoldsTheListFillingItsClientArea)
     for (int i = 0; i < 20; ++i)
         host.Add(L"More - rows", kRowDone, kKindFolder, 0, false);
     EXPECT_TRUE(GetWindowLongW(list, GWL_STYLE) & WS_VSCROLL);
+}
+
+TEST_F(ItemList, AClickInTheCheckColumnTogglesTheRowOnceAndAClickBesideItOnlySelects)
+{
+    for (const wchar_t* name : {L"A - a", L"B - b", L"C - c"})
+        host.Add(name, kRowDone, kKindFolder, 0, false);
+    const RECT row0 = host.RowRect(0), row1 = host.RowRect(1), row2 = host.RowRect(2);
+    bool afterX16 = false, afterX17 = true, afterSecond = true, lastBelow = false, quickTwice = true;
+    int selectedAfterX17 = -1;
+    EXPECT_EQ("", Drive([&] {
+        POINT p = RowPoint(row1, 16);
+        Click(p.x, p.y);
+        afterX16 = Checked(1);
+        p = RowPoint(row0, 17);
+        Click(p.x, p.y);
+        afterX17 = Checked(0);
+        selectedAfterX17 = Selected();
+        p = RowPoint(row1, 2);
+        Click(p.x, p.y);
+        afterSecond = Checked(1);
+        // Below the last row the nearest entry is the last one.
+        Click(8, row2.bottom + 100);
+        lastBelow = Checked(2);
+        // Two quick clicks on a box (a double click) tick and untick it again.
+        p = RowPoint(row0, 8);
+        Click(p.x, p.y);
+        Click(p.x, p.y);
+        quickTwice = Checked(0);
+    }));
+    EXPECT_TRUE(afterX16);
+    EXPECT_FALSE(afterX17);
+    EXPECT_EQ(0, selectedAfterX17);
+    EXPECT_FALSE(afterSecond);
+    EXPECT_TRUE(lastBelow);
+    EXPECT_FALSE(quickTwice);
+}
+
+TEST_F(ItemList, SpaceTogglesTheSelectedRow)
+{
+    host.Add(L"A - a", kRowDone, kKindFolder, 0, false);
+    host.Add(L"B - b", kRowDone, kKindFolder, 0, true);
+    bool first = false, second = true;
+    int selected = -1;
+    EXPECT_EQ("", Drive([&] {
+        HWND list = host.listHwnd();
+        uitest::key(list, VK_HOME);
+        uitest::key(list, VK_SPACE);
+        first = Checked(0);
+        uitest::key(list, VK_DOWN);
+        uitest::key(list, VK_SPACE);
+        second = Checked(1);
+        selected = Selected();
+    }));
+    EXPECT_TRUE(first);
+    EXPECT_FALSE(second);
+    EXPECT_EQ(1, selected);
+}
+
+TEST_F(ItemList, AFailedRowCannotBeChecked)
+{
+    host.Add(L"Gone - C:\\gone", kRowFailed, kKindFolder, 0, true);
+    host.Add(L"Here - C:\\here", kRowDone, kKindFolder, 0, false);
+    EXPECT_FALSE(host.list.GetCheck(0));
+    const RECT row0 = host.RowRect(0);
+    bool afterClick = true, afterSpace = true;
+    EXPECT_EQ("", Drive([&] {
+        POINT p = RowPoint(row0, 8);
+        Click(p.x, p.y);
+        afterClick = Checked(0);
+        uitest::key(host.listHwnd(), VK_SPACE);
+        afterSpace = Checked(0);
+    }));
+    EXPECT_FALSE(afterClick);
+    EXPECT_FALSE(afterSpace);
+    // "Select All" sets every row.
+    for (int row = 0; row < 2; ++row)
+        host.list.SetCheck(row, true);
+    EXPECT_FALSE(host.list.GetCheck(0));
+    EXPECT_TRUE(host.list.GetCheck(1));
+    EXPECT_EQ(kRowFailed, host.list.GetItemState(0));
+}
+
+TEST_F(ItemList, AnEmptyListAndRowsOutOfRangeAreLeftAlone)
+{
+    EXPECT_EQ("", Drive([&] {
+        HWND list = host.listHwnd();
+        Click(8, 8);
+        Click(8, 200);
+        uitest::key(list, VK_SPACE);
+        uitest::key(list, VK_DOWN);
+    }));
+    host.list.SetItemState(0, kRowRunning);
+    host.list.SetItemState(-1, kRowRunning);
+    host.list.SetCheck(0, true);
+    host.list.SetItemKind(3, kKindFolder);
+    host.list.SetItemSize(-1, 5);
+    EXPECT_FALSE(host.list.GetCheck(0));
+    EXPECT_FALSE(host.list.GetCheck(-1));
+    EXPECT_EQ(kRowWaiting, host.list.GetItemState(7));
+    EXPECT_EQ(0, host.list.GetCount());
+    EXPECT_TRUE(uitest::descendants(host.listHwnd(), L"msctls_progress32", false).empty());
+    // A row added now is the first row and out-of-range calls did not touch it.
+    EXPECT_EQ(0, host.list.AddItem(L"A - a"));
+    EXPECT_FALSE(host.list.GetCheck(0));
+    EXPECT_EQ(kRowWaiting, host.list.GetItemState(0));
 }
 
 TEST_F(ItemList, ARunningRowShowsAMovingBarThatGivesWayToTheSize)

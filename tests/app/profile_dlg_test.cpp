@@ -16,6 +16,12 @@
 namespace {
 
 const wchar_t kManager[] = L"Profile manager";
+const wchar_t kNameTitle[] = L"Enter Profile name";
+const wchar_t kExists[] = L"Sorry, Profile name already exists, please change the  name and try again!";
+const wchar_t kEmpty[] = L"Please enter a name before you press OK button!";
+const wchar_t kBadName[] =
+    L"A profile name cannot contain \"\\\" or be longer than 255 characters, please change the name and try again!";
+
 
 std::wstring ProfileKey(const std::wstring& name)
 {
@@ -91,6 +97,38 @@ Shown Read(HWND dlg)
         s.ticks.push_back(((SendMessageW(list, LVM_GETITEMSTATE, WPARAM(i), LVIS_STATEIMAGEMASK) >> 12) - 1) != 0);
     }
     return s;
+}
+
+// Clicks the check box of a row, where the list view draws it at the row's left.
+void ClickTick(HWND list, int row)
+{
+    RECT r = {};
+    r.left = LVIR_BOUNDS;
+    SendMessageW(list, LVM_GETITEMRECT, WPARAM(row), reinterpret_cast<LPARAM>(&r));
+    RECT label = {};
+    label.left = LVIR_LABEL;
+    SendMessageW(list, LVM_GETITEMRECT, WPARAM(row), reinterpret_cast<LPARAM>(&label));
+    // The state image sits between the row's left edge and its label.
+    uitest::click_at(list, (r.left + label.left) / 2, (r.top + r.bottom) / 2);
+}
+
+// Types a name into the name dialog, which "New" has opened, and confirms it with Enter.
+HWND TypeNewName(HWND dlg, const std::wstring& name)
+{
+    uitest::click(uitest::child(dlg, 1115));
+    HWND nameDlg = uitest::wait_window(kNameTitle, L"#32770", GetCurrentProcessId());
+    if (!name.empty())
+        uitest::type(uitest::child(nameDlg, 1099), name);
+    uitest::key(uitest::child(nameDlg, 1099), VK_RETURN);
+    return nameDlg;
+}
+
+// Waits until the name dialog has gone and the manager, back in its own loop, has
+// done what the answer asked.
+void WaitDone(HWND nameDlg, HWND manager)
+{
+    uitest::wait_gone(nameDlg);
+    SendMessageW(manager, WM_NULL, 0, 0);
 }
 
 class ProfileDialog : public ::testing::Test {
@@ -172,6 +210,141 @@ TEST_F(ProfileDialog, TheFirstOpenMakesDefaultWithEveryItemTicked)
     EXPECT_EQ(std::vector<std::string>{}, clipped);
 }
 
+TEST_F(ProfileDialog, EveryTickByClickOrSpaceIsStoredAtOnce)
+{
+    std::map<std::wstring, bool> afterClick, afterSpace, afterNone, afterAll;
+    EXPECT_EQ("", Run([&](HWND h) {
+        HWND list = uitest::child(h, 1112);
+        ClickTick(list, 1);
+        afterClick = StoredTicks(L"Default");
+        uitest::key(list, VK_HOME);
+        uitest::key(list, VK_SPACE);
+        afterSpace = StoredTicks(L"Default");
+        uitest::click(uitest::child(h, 1118));
+        afterNone = StoredTicks(L"Default");
+        uitest::key(uitest::child(h, 1117), VK_SPACE);
+        afterAll = StoredTicks(L"Default");
+    }));
+    EXPECT_EQ((std::map<std::wstring, bool>{{one, true}, {two, false}, {three, true}}), afterClick);
+    EXPECT_EQ((std::map<std::wstring, bool>{{one, false}, {two, false}, {three, true}}), afterSpace);
+    EXPECT_EQ((std::map<std::wstring, bool>{{one, false}, {two, false}, {three, false}}), afterNone);
+    EXPECT_EQ((std::map<std::wstring, bool>{{one, true}, {two, true}, {three, true}}), afterAll);
+}
+
+TEST_F(ProfileDialog, ANewProfileStartsUntickedAndBecomesCurrent)
+{
+    PromptRecorder prompts;
+    Shown shown, switched;
+    std::vector<std::string> clipped;
+    std::wstring currentAfterNew, currentAfterSwitch;
+    EXPECT_EQ("", Run([&](HWND h) {
+        uitest::click(uitest::child(h, 1115));
+        HWND nameDlg = uitest::wait_window(kNameTitle, L"#32770", GetCurrentProcessId());
+        clipped = capture_and_check(nameDlg, L"profile-name");
+        uitest::type(uitest::child(nameDlg, 1099), L"Work");
+        uitest::click(uitest::child(nameDlg, IDOK));
+        WaitDone(nameDlg, h);
+        shown = Read(h);
+        currentAfterNew = CurrentProfile();
+        // Back to Default with the keyboard: its ticks come back.
+        uitest::key(uitest::child(h, 1111), VK_HOME);
+        switched = Read(h);
+        currentAfterSwitch = CurrentProfile();
+    }));
+    EXPECT_TRUE(prompts.seen().empty());
+    EXPECT_EQ((std::vector<std::wstring>{L"Default", L"Work"}), shown.profiles);
+    EXPECT_EQ(L"Work", shown.selected);
+    EXPECT_EQ((std::vector<bool>{false, false, false}), shown.ticks);
+    EXPECT_EQ((std::map<std::wstring, bool>{{one, false}, {two, false}, {three, false}}), StoredTicks(L"Work"));
+    EXPECT_EQ(L"Work", currentAfterNew);
+    EXPECT_EQ(L"Default", switched.selected);
+    EXPECT_EQ((std::vector<bool>{true, true, true}), switched.ticks);
+    EXPECT_EQ(L"Default", currentAfterSwitch);
+    EXPECT_EQ(std::vector<std::string>{}, clipped);
+}
+
+// Empty names, names that cannot be one registry key, and names already taken in
+// any letter case are refused with a box; nothing is created.
+TEST_F(ProfileDialog, NamesThatCannotBeAProfileOfTheirOwnAreRefused)
+{
+    ProfileManager seed;
+    seed.LoadAll(items);
+    seed.Add(Profile(items, L"Work"));
+    PromptRecorder prompts;
+    const std::wstring tooLong(256, L'x');
+    std::vector<bool> nameDialogOpen;
+    Shown shown;
+    EXPECT_EQ("", Run([&](HWND h) {
+        // The name dialog keeps asking after each refusal; Cancel ends it.
+        HWND nameDlg = TypeNewName(h, L"");
+        nameDialogOpen.push_back(IsWindowVisible(nameDlg) != FALSE);
+        HWND edit = uitest::child(nameDlg, 1099);
+        for (const std::wstring& name : {std::wstring(L"Mail\\Work"), tooLong}) {
+            uitest::set_text(edit, L"");
+            uitest::type(edit, name);
+            uitest::key(edit, VK_RETURN);
+            nameDialogOpen.push_back(IsWindowVisible(nameDlg) != FALSE);
+        }
+        uitest::click(uitest::child(nameDlg, IDCANCEL));
+        WaitDone(nameDlg, h);
+        // Taken names reach the manager, which refuses them.
+        for (const wchar_t* name : {L"Work", L"wORK", L"default"}) {
+            WaitDone(TypeNewName(h, name), h);
+        }
+        shown = Read(h);
+    }));
+    EXPECT_EQ((std::vector<bool>{true, true, true}), nameDialogOpen);
+    std::vector<std::wstring> texts;
+    for (const PromptRecord& p : prompts.seen()) {
+        texts.push_back(p.text);
+        EXPECT_EQ(L"Error", p.caption);
+        EXPECT_EQ(UINT(MB_ICONERROR), p.flags & MB_ICONMASK);
+    }
+    EXPECT_EQ((std::vector<std::wstring>{kEmpty, kBadName, kBadName, kExists, kExists, kExists}), texts);
+    EXPECT_EQ((std::vector<std::wstring>{L"Default", L"Work"}), shown.profiles);
+    EXPECT_EQ((std::vector<std::wstring>{L"Default", L"Work"}), StoredProfiles());
+    // Work's entries were not overwritten by a profile of another case.
+    EXPECT_EQ((std::map<std::wstring, bool>{{one, false}, {two, false}, {three, false}}), StoredTicks(L"Work"));
+}
+
+TEST_F(ProfileDialog, ANameOf255CharactersIsAccepted)
+{
+    const std::wstring longest(255, L'y');
+    Shown shown;
+    EXPECT_EQ("", Run([&](HWND h) {
+        WaitDone(TypeNewName(h, longest), h);
+        shown = Read(h);
+    }));
+    EXPECT_EQ(longest, shown.selected);
+    EXPECT_EQ((std::vector<std::wstring>{L"Default", longest}), StoredProfiles());
+    EXPECT_EQ(longest, CurrentProfile());
+}
+
+TEST_F(ProfileDialog, DeletingEveryProfileLeavesAnEmptyDialogAndTheCurrentNameAlone)
+{
+    ProfileManager seed;
+    seed.LoadAll(items);
+    seed.Add(Profile(items, L"Work"));
+    Shown afterFirst, afterLast;
+    std::wstring currentAfterFirst;
+    EXPECT_EQ("", Run([&](HWND h) {
+        uitest::click(uitest::child(h, 1116));  // Default, the current one
+        afterFirst = Read(h);
+        currentAfterFirst = CurrentProfile();
+        uitest::click(uitest::child(h, 1116));
+        afterLast = Read(h);
+        uitest::click(uitest::child(h, 1116));  // nothing left to delete
+    }));
+    EXPECT_EQ(std::vector<std::wstring>{L"Work"}, afterFirst.profiles);
+    EXPECT_EQ(L"Work", afterFirst.selected);
+    EXPECT_EQ(3u, afterFirst.rows.size());
+    EXPECT_EQ(L"Work", currentAfterFirst);
+    EXPECT_TRUE(afterLast.profiles.empty());
+    EXPECT_TRUE(afterLast.rows.empty());
+    EXPECT_TRUE(StoredProfiles().empty());
+    EXPECT_EQ(L"Work", CurrentProfile());
+}
+
 // The stored current name names no profile: the first entry is shown and the first
 // stored profile becomes current. Items the profile does not know are unticked.
 TEST_F(ProfileDialog, AStaleCurrentNameAndAnItemTheProfileDoesNotKnow)
@@ -190,6 +363,38 @@ TEST_F(ProfileDialog, AStaleCurrentNameAndAnItemTheProfileDoesNotKnow)
     EXPECT_EQ(L"alpha", shown.selected);
     EXPECT_EQ(StoredProfiles().front(), CurrentProfile());
     EXPECT_EQ((std::vector<bool>{true, true, true, false}), shown.ticks);
+}
+
+// Change notifications for every row at once (row -1), or for a row without its
+// key record, are not taken as a tick of any item.
+TEST_F(ProfileDialog, NotificationsWithoutARowOrItsKeyAreIgnored)
+{
+    std::map<std::wstring, bool> stored;
+    Shown shown;
+    EXPECT_EQ("", Run([&](HWND h) {
+        HWND list = uitest::child(h, 1112);
+        NMLISTVIEW nm = {};
+        nm.hdr.hwndFrom = list;
+        nm.hdr.idFrom = 1112;
+        nm.hdr.code = LVN_ITEMCHANGED;
+        nm.iItem = -1;
+        nm.uChanged = LVIF_STATE;
+        nm.uNewState = INDEXTOSTATEIMAGEMASK(1);
+        nm.uOldState = INDEXTOSTATEIMAGEMASK(2);
+        SendMessageW(h, WM_NOTIFY, 1112, reinterpret_cast<LPARAM>(&nm));
+        // A row of the list's own, without a key record, unticked by the user.
+        LVITEMW it = {};
+        it.mask = LVIF_TEXT;
+        it.iItem = 3;
+        it.pszText = const_cast<wchar_t*>(L"stray");
+        int row = int(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&it)));
+        ClickTick(list, row);
+        ClickTick(list, row);
+        shown = Read(h);
+        stored = StoredTicks(L"Default");
+    }));
+    EXPECT_EQ(4u, shown.rows.size());
+    EXPECT_EQ((std::map<std::wstring, bool>{{one, true}, {two, true}, {three, true}}), stored);
 }
 
 }  // namespace
