@@ -4,11 +4,11 @@
 #include <ole2.h>
 #include <deque>
 #include <functional>
-#include <mutex>
 #include "copier_harness.h"
 #include "dialog_check.h"
 #include "eng_except.h"
 #include "pref_wizard.h"
+#include "prompt_recorder.h"
 #include "prompt_setup_pref_dlg.h"
 #include "res/resource.h"
 #include "ui_driver.h"
@@ -95,43 +95,10 @@ void Choose(HWND combo, int index)
         uitest::key(combo, VK_DOWN);
 }
 
-// Records every message box. The cancel question gets the scripted answers, then
-// Yes, so that a failed script can always close the wizard.
-struct PromptRecord {
-    std::wstring text;
-    std::wstring caption;
-    UINT flags;
-    HWND owner;
-};
-
-class WizardPrompts {
-public:
-    explicit WizardPrompts(std::deque<int> questionAnswers = {}) : answers_(std::move(questionAnswers)) {}
-    std::vector<PromptRecord> seen() const
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return seen_;
-    }
-    size_t count() const { return seen().size(); }
-
-private:
-    int Answer(HWND owner, const std::wstring& text, const std::wstring& caption, UINT flags)
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        seen_.push_back({text, caption, flags, owner});
-        if (caption != L"Warning")
-            return IDOK;
-        if (answers_.empty())
-            return IDYES;
-        int a = answers_.front();
-        answers_.pop_front();
-        return a;
-    }
-    mutable std::mutex mutex_;
-    std::deque<int> answers_;
-    std::vector<PromptRecord> seen_;
-    ui::Override<ui::PromptSeam> override_{
-        ui::prompt, [this](HWND o, const std::wstring& t, const std::wstring& c, UINT f) { return Answer(o, t, c, f); }};
+// Every message box is recorded; once the scripted answers run out each gets Yes,
+// so that a failed script can always close the wizard.
+struct WizardPrompts : PromptRecorder {
+    explicit WizardPrompts(std::deque<int> answers = {}) : PromptRecorder(std::move(answers), IDYES) {}
 };
 
 class PrefWizard : public ::testing::Test {
