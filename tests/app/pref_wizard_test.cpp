@@ -195,11 +195,15 @@ TEST_F(PrefWizard, WalkingThroughStoresWhatEveryPageHolds)
 {
     WizardPrompts prompts;
     std::vector<std::string> buttons, clipped;
+    std::vector<std::wstring> captions;
     std::wstring previewAfter, previewBefore, previewNoStamp;
     bool stampDisabled = false, ftpDisabled = false, cdDisabled = false;
     std::vector<std::wstring> writers;
     INT_PTR result = Run([&](HWND sheet) {
         auto look = [&](const wchar_t* name) {
+            // The page's caption, which Windows shows in the wizard's title bar.
+            if (captions.empty() || captions.back() != uitest::text(CurrentPage(sheet)))
+                captions.push_back(uitest::text(CurrentPage(sheet)));
             for (const std::string& c : capture_and_check(sheet, name))
                 clipped.push_back(uitest::narrow(name) + ": " + c);
         };
@@ -264,6 +268,12 @@ TEST_F(PrefWizard, WalkingThroughStoresWhatEveryPageHolds)
                                         "Back Finish Cancel"}),
               buttons);
     EXPECT_EQ(std::vector<std::string>{}, clipped);
+    EXPECT_EQ((std::vector<std::wstring>{L"Initialize preference wizard: Welcome",
+                                         L"Initialize preference wizard: Archive filename generator",
+                                         L"Initialize preference wizard: FTP settings",
+                                         L"Initialize preference wizard: CD/DVD writer settings",
+                                         L"Initialize preference wizard: Finish"}),
+              captions);
     EXPECT_EQ(0u, prompts.seen().size());
     EXPECT_TRUE(stampDisabled);
     EXPECT_TRUE(ftpDisabled);
