@@ -111,6 +111,18 @@ int32_t CBakItemsListBox::GetItemState(int row) const
     return r ? r->state : kRowWaiting;
 }
 
+CString CBakItemsListBox::GetItemText(int row) const
+{
+    const BakListItem* r = Row(row);
+    return r ? CString(r->text) : CString();
+}
+
+uint64_t CBakItemsListBox::GetItemSize(int row) const
+{
+    const BakListItem* r = Row(row);
+    return r ? r->size : 0;
+}
+
 void CBakItemsListBox::ToggleCheck(int row)
 {
     if (Row(row))

@@ -47,6 +47,8 @@ public:
     void SetCheck(int row, bool value);
     bool GetCheck(int row) const;
     int32_t GetItemState(int row) const;  // kRowWaiting for no such row
+    CString GetItemText(int row) const;   // "" for no such row
+    uint64_t GetItemSize(int row) const;  // 0 for no such row
 
     int GetFontHeight() const;
     int GetRowHeight() const { return 2 * GetFontHeight() + 6; }

@@ -12,7 +12,7 @@
 namespace {
 
 const DWORD kTimeoutMs = 30000;    // connect, each reply, a stalled data connection
-const DWORD kQuitTimeoutMs = 5000; // the upload is complete by then
+const DWORD kClosingTimeoutMs = 5000; // each reply while leaving: QUIT, or ABOR and DELE
 const DWORD kReasonTimeoutMs = 2000;
 const DWORD kSliceMs = 100;        // how often a wait looks at the stop mark
 const size_t kMaxReply = 64 * 1024;
@@ -54,6 +54,11 @@ std::wstring Seconds(DWORD ms)
     return std::to_wstring(ms / 1000) + L" seconds";
 }
 
+[[noreturn]] void FailNoResponse(DWORD ms)
+{
+    Fail(L"The FTP server did not respond for " + Seconds(ms) + L".");
+}
+
 class Socket {
 public:
     explicit Socket(SOCKET s = INVALID_SOCKET) : s_(s) {}
@@ -70,6 +75,14 @@ public:
     {
         if (valid()) closesocket(s_);
         s_ = INVALID_SOCKET;
+    }
+    // Closes with a reset: an orderly close tells the server the file is complete.
+    void reset()
+    {
+        if (!valid()) return;
+        const linger now = {1, 0};
+        setsockopt(s_, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&now), sizeof now);
+        close();
     }
 
 private:
@@ -102,21 +115,30 @@ public:
 
     void Connect(const std::wstring& host, int port);
     Reply ReadReply(DWORD timeoutMs);
-    Reply Command(const std::string& line);
+    Reply Command(const std::string& line, DWORD timeoutMs = kTimeoutMs);
     void Quit();
+    // Ends an upload that will not complete: resets the data connection,
+    // aborts it on the server and deletes what arrived under `temporary`.
+    // Always returns; a stop does not cut it short.
+    void Abandon(Socket& data, const std::string& temporary);
 
     Socket OpenPassive();
     Socket ListenActive();
     Socket AcceptActive(const Socket& listener);
     // Sends all bytes; 0 or the Winsock error.
     int SendAll(const Socket& s, const char* data, size_t size);
-    // The data connection broke: fails with the server's reason when it gives one.
-    [[noreturn]] void FailUpload(int error);
+    // Sends archive data, watching the control connection: any reply there
+    // while data flows (an error, or the server closing it) ends the upload.
+    void SendData(const Socket& data, const char* bytes, size_t size);
 
 private:
     enum class Wait { Read, Write, Connect };
-    // False on time-out; throws when stopped.
-    bool WaitFor(const Socket& s, Wait what, DWORD timeoutMs);
+    // False on time-out; throws when stopped. With `orControl`, the control
+    // connection becoming readable ends the wait too.
+    bool WaitFor(const Socket& s, Wait what, DWORD timeoutMs, bool orControl = false);
+    void CheckControl();
+    // The data connection broke: fails with the server's reason when it gives one.
+    [[noreturn]] void FailUpload(int error);
     Socket ConnectTo(const sockaddr_in& address, const std::wstring& what);
     std::string ReadLine(DWORD timeoutMs, size_t& budget);
 
@@ -125,22 +147,25 @@ private:
     std::string input_; // received on the control connection, not yet read
     sockaddr_in local_ = {};
     sockaddr_in peer_ = {};
+    bool leaving_ = false; // abandoning an upload: stop no longer ends a wait
 };
 
-bool FtpSession::WaitFor(const Socket& s, Wait what, DWORD timeoutMs)
+bool FtpSession::WaitFor(const Socket& s, Wait what, DWORD timeoutMs, bool orControl)
 {
     const DWORD start = GetTickCount();
     for (;;) {
-        core_.CheckStop();
-        fd_set ready, failed;
+        if (!leaving_) core_.CheckStop();
+        fd_set ready, writable, failed;
         FD_ZERO(&ready);
+        FD_ZERO(&writable);
         FD_ZERO(&failed);
-        FD_SET(s.get(), &ready);
+        FD_SET(s.get(), what == Wait::Read ? &ready : &writable);
         FD_SET(s.get(), &failed);
+        if (orControl) FD_SET(control_.get(), &ready);
         timeval slice = {0, static_cast<long>(kSliceMs * 1000)};
         // A failed non-blocking connect shows in the exception set.
-        const int n = select(0, what == Wait::Read ? &ready : nullptr, what == Wait::Read ? nullptr : &ready,
-                             what == Wait::Connect ? &failed : nullptr, &slice);
+        const int n = select(0, what == Wait::Read || orControl ? &ready : nullptr,
+                             what == Wait::Read ? nullptr : &writable, what == Wait::Connect ? &failed : nullptr, &slice);
         if (n == SOCKET_ERROR) Fail(L"Network error: " + ErrorText(static_cast<DWORD>(WSAGetLastError())));
         if (n > 0) return true;
         if (GetTickCount() - start >= timeoutMs) return false;
@@ -208,8 +233,7 @@ std::string FtpSession::ReadLine(DWORD timeoutMs, size_t& budget)
         const int error = WSAGetLastError();
         if (error != WSAEWOULDBLOCK)
             Fail(L"The connection to the FTP server was lost: " + ErrorText(static_cast<DWORD>(error)));
-        if (!WaitFor(control_, Wait::Read, timeoutMs))
-            Fail(L"The FTP server did not answer within " + Seconds(timeoutMs) + L".");
+        if (!WaitFor(control_, Wait::Read, timeoutMs)) FailNoResponse(timeoutMs);
     }
     Fail(L"The FTP server sent an overlong reply.");
 }
@@ -249,21 +273,36 @@ int FtpSession::SendAll(const Socket& s, const char* data, size_t size)
     return 0;
 }
 
-Reply FtpSession::Command(const std::string& line)
+Reply FtpSession::Command(const std::string& line, DWORD timeoutMs)
 {
     const std::string text = line + "\r\n";
     if (const int error = SendAll(control_, text.data(), text.size()))
         Fail(L"The connection to the FTP server was lost: " + ErrorText(static_cast<DWORD>(error)));
-    return ReadReply(kTimeoutMs);
+    return ReadReply(timeoutMs);
 }
 
 void FtpSession::Quit()
 {
-    // The file is stored: a server that answers QUIT badly, or not at all,
-    // or a stop now, changes nothing.
+    // The outcome is settled: a server that answers QUIT badly, or not at
+    // all, or a stop now, changes nothing.
     try {
-        const std::string quit = "QUIT\r\n";
-        if (SendAll(control_, quit.data(), quit.size()) == 0) ReadReply(kQuitTimeoutMs);
+        Command("QUIT", kClosingTimeoutMs);
+    } catch (const TransferFailure&) {
+    }
+}
+
+void FtpSession::Abandon(Socket& data, const std::string& temporary)
+{
+    data.reset();
+    leaving_ = true;
+    // A server that no longer answers is left alone: nothing more can be done there.
+    try {
+        // The reset may have drawn a 426 for the transfer first; 225 or 226 answers ABOR.
+        Reply reply = Command("ABOR", kClosingTimeoutMs);
+        for (int extra = 0; extra < 2 && reply.code != 225 && reply.code != 226; ++extra)
+            reply = ReadReply(kClosingTimeoutMs);
+        Command("DELE " + temporary, kClosingTimeoutMs);
+        Command("QUIT", kClosingTimeoutMs);
     } catch (const TransferFailure&) {
     }
 }
@@ -322,6 +361,33 @@ Socket FtpSession::AcceptActive(const Socket& listener)
     if (from.sin_addr.s_addr != peer_.sin_addr.s_addr)
         Fail(L"The data connection came from another host than the FTP server.");
     return s;
+}
+
+void FtpSession::CheckControl()
+{
+    fd_set ready;
+    FD_ZERO(&ready);
+    FD_SET(control_.get(), &ready);
+    timeval now = {0, 0};
+    if (input_.empty() && select(0, &ready, nullptr, nullptr, &now) != 1) return;
+    // Closed, or a reply the server sends only to end the transfer.
+    Fail(L"The upload was broken off: " + ReadReply(kTimeoutMs).text);
+}
+
+void FtpSession::SendData(const Socket& data, const char* bytes, size_t size)
+{
+    while (size > 0) {
+        CheckControl();
+        const int sent = send(data.get(), bytes, static_cast<int>(std::min<size_t>(size, kChunk)), 0);
+        if (sent > 0) {
+            bytes += sent;
+            size -= static_cast<size_t>(sent);
+            continue;
+        }
+        const int error = WSAGetLastError();
+        if (error != WSAEWOULDBLOCK) FailUpload(error);
+        if (!WaitFor(data, Wait::Write, kTimeoutMs, true)) FailNoResponse(kTimeoutMs);
+    }
 }
 
 void FtpSession::FailUpload(int error)
@@ -406,31 +472,46 @@ std::wstring FtpUploadComponent::Transfer()
         if (reply.code / 100 != 2) Fail(L"Cannot change to the directory " + directory_ + L": " + reply.text);
     }
 
+    // The archive arrives under a temporary name and takes its own only once
+    // the server has confirmed all of it: a broken upload never replaces a
+    // good archive of the same name.
+    const std::string finalName = ToUtf8(targetName_);
+    const std::string temporary = finalName + ".part";
     Socket listener;
     Socket data;
     if (passive_)
         data = ftp.OpenPassive();
     else
         listener = ftp.ListenActive();
-    reply = ftp.Command("STOR " + ToUtf8(targetName_));
-    if (reply.code / 100 != 1) Fail(L"Cannot store " + targetName_ + L": " + reply.text);
-    if (!passive_) data = ftp.AcceptActive(listener);
+    try {
+        reply = ftp.Command("STOR " + temporary);
+        if (reply.code / 100 != 1) Fail(L"Cannot store " + targetName_ + L": " + reply.text);
+        if (!passive_) data = ftp.AcceptActive(listener);
 
-    SendStatus(L"Uploading " + targetName_ + L" to " + host_ + L" ...", false);
-    std::vector<char> buffer(kChunk);
-    uint64_t done = 0;
-    SendProgress(done, source.size());
-    while (const DWORD got = source.read(buffer.data(), kChunk)) {
-        CheckStop();
-        if (const int error = ftp.SendAll(data, buffer.data(), got)) ftp.FailUpload(error);
-        done += got;
+        SendStatus(L"Uploading " + targetName_ + L" to " + host_ + L" ...", false);
+        std::vector<char> buffer(kChunk);
+        uint64_t done = 0;
         SendProgress(done, source.size());
+        while (const DWORD got = source.read(buffer.data(), kChunk)) {
+            CheckStop();
+            ftp.SendData(data, buffer.data(), got);
+            done += got;
+            SendProgress(done, source.size());
+        }
+        // End of data is the end of the connection; the server then confirms.
+        shutdown(data.get(), SD_SEND);
+        data.close();
+        reply = ftp.ReadReply(kTimeoutMs);
+        if (reply.code != 226 && reply.code != 250)
+            Fail(L"The upload of " + targetName_ + L" failed: " + reply.text);
+        reply = ftp.Command("RNFR " + temporary);
+        if (reply.code == 350) reply = ftp.Command("RNTO " + finalName);
+        if (reply.code / 100 != 2)
+            Fail(L"The FTP server did not let the upload take the name " + targetName_ + L": " + reply.text);
+    } catch (const TransferFailure&) {
+        ftp.Abandon(data, temporary);
+        throw;
     }
-    // End of data is the end of the connection; the server then confirms.
-    shutdown(data.get(), SD_SEND);
-    data.close();
-    reply = ftp.ReadReply(kTimeoutMs);
-    if (reply.code != 226 && reply.code != 250) Fail(L"The upload of " + targetName_ + L" failed: " + reply.text);
     SendProgress(1, 1);
     ftp.Quit();
     return L"Uploaded " + targetName_ + L" to " + host_ + L".";

@@ -49,6 +49,9 @@ public:
     virtual int32_t item_type() = 0;
     virtual uint64_t item_size() = 0;
     virtual bool equals(DataItem* other) = 0;
+    // Equal exactly for items that equals() holds equal: an item's identity
+    // in a selection.
+    virtual std::wstring key() = 0;
     // After close_item, or after open_item threw: what became of the item.
     virtual RestoreOutcome outcome() = 0;
 };
@@ -107,13 +110,16 @@ public:
     }
 };
 
-// Exact, case-sensitive comparisons of the item records; sizes and flags do not count.
+// Exact, case-sensitive comparisons of the item records; sizes and flags do
+// not count. Two records are equal when their keys are.
 struct FileItemComparator {
-    static bool equal(const FileHead& a, const FileHead& b);
+    static std::wstring key(const FileHead& head);
+    static bool equal(const FileHead& a, const FileHead& b) { return key(a) == key(b); }
 };
 
 struct RegItemComparator {
-    static bool equal(const RegHead& a, const RegHead& b);
+    static std::wstring key(const RegHead& head);
+    static bool equal(const RegHead& a, const RegHead& b) { return key(a) == key(b); }
 };
 
 // Restores a file. The data goes to a temporary file of its own beside the
@@ -225,6 +231,7 @@ public:
         auto* same = dynamic_cast<DataItemTmpl*>(other);
         return same && Comparator::equal(head_, same->head_);
     }
+    std::wstring key() override { return std::to_wstring(N) + L'|' + Comparator::key(head_); }
     RestoreOutcome outcome() override { return Writer::outcome(); }
 
 private:

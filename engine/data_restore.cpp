@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 #include "eng_except.h"
 #include "processors.h"
@@ -38,10 +39,25 @@ DataRestoreBase::~DataRestoreBase() { close_file(); }
 uint64_t DataRestoreBase::run()
 {
     progress.post_position(0);
+    selected_.clear();
+    if (selection_) {
+        for (const ItemHeadEntry& entry : *selection_) {
+            auto* factory = dynamic_cast<DataItemFactory*>(find_factory(factories_, entry.type));
+            std::unique_ptr<DataItem> candidate(factory ? factory->create() : nullptr);
+            if (candidate && candidate->set_head(entry.head + sizeof(uint32_t)))
+                selected_.insert(candidate->key());
+        }
+    }
+    PiecePool<LZMADecompProcessor> pool(threads, kChunkPiece);
+    pool_ = &pool;
     open_file();
     struct Closer {
         DataRestoreBase* self;
-        ~Closer() { self->close_file(); }
+        ~Closer()
+        {
+            self->close_file();
+            self->pool_ = nullptr;
+        }
     } closer{this};
     position_ = 0;
     fileSize_ = file_size();
@@ -173,38 +189,74 @@ int64_t DataRestoreBase::read_item()
     return 0; // nothing of it was restored
 }
 
-// Reads the item's chunks up to its end marker; returns the bytes its writer took.
+// Reads the item's chunks up to its end marker; returns the bytes its writer
+// took. Compressed chunks are decompressed ahead on the pool and written in
+// order; decryption, one CBC chain through all chunks of the item, stays on
+// this thread.
 int64_t DataRestoreBase::read_chunks(DataItem& item, bool selected, bool writing)
 {
-    ProcessorChain chain;
+    std::optional<DESDecryptor> decryptor;
     if (item.is_encrypted())
-        chain.add(new DESDecryptor(password_)); // one CBC chain through all chunks of the item
-    if (item.is_compressed())
-        chain.add(new LZMADecompProcessor(kChunkPiece));
-    const bool coded = item.is_encrypted() || item.is_compressed();
+        decryptor.emplace(password_);
+    const bool compressed = item.is_compressed();
+    const bool coded = item.is_encrypted() || compressed;
+    PiecePool<LZMADecompProcessor>& pool = *pool_;
 
     int64_t sum = 0;
-    std::vector<uint8_t> chunk;
-    for (ChunkHeader header = read_chunk_header(); header.end == 0;) {
-        if (header.n > kMaxChunk || (header.n == 0 && coded))
-            damaged();
-        chunk.resize(selected ? header.n : 0);
-        const uint32_t count = header.n != 0 ? read_file(chunk.data(), header.n, selected) : 0;
-        position_ += count;
-        if (count != header.n)
-            damaged();
-        // Every chunk read is decoded, written or not: one that does not decode
-        // is damage, never a hole in the restored data.
-        if (selected) {
-            chain.run(chunk.data(), static_cast<int32_t>(count));
-            if (chain.failed())
+    // Every chunk read is decoded, written or not: one that does not decode
+    // is damage, never a hole in the restored data.
+    const auto write_next = [&] {
+        try {
+            const auto& piece = pool.take();
+            if (piece.failed)
                 damaged();
             if (writing)
-                sum += item.write_item(chain.data(), chain.size());
+                sum += item.write_item(piece.output.data(), static_cast<int32_t>(piece.output.size()));
+        } catch (...) {
+            pool.discard(); // nothing after a failure is written
+            throw;
         }
-        header = read_chunk_header();
-        post_percent();
+    };
+    std::vector<uint8_t> chunk;
+    try {
+        for (ChunkHeader header = read_chunk_header(); header.end == 0;) {
+            if (header.n > kMaxChunk || (header.n == 0 && coded))
+                damaged();
+            chunk.resize(selected ? header.n : 0);
+            const uint32_t count = header.n != 0 ? read_file(chunk.data(), header.n, selected) : 0;
+            position_ += count;
+            if (count != header.n)
+                damaged();
+            if (selected) {
+                const uint8_t* data = chunk.data();
+                auto length = static_cast<int32_t>(count);
+                if (decryptor) {
+                    decryptor->process(data, length);
+                    if (decryptor->failed())
+                        damaged();
+                    data = decryptor->output_data();
+                    length = decryptor->output_size();
+                }
+                if (compressed) {
+                    pool.put(data, length);
+                    if (pool.full())
+                        write_next();
+                } else if (writing) {
+                    sum += item.write_item(data, length);
+                }
+            }
+            header = read_chunk_header();
+            post_percent();
+        }
+    } catch (...) {
+        // The chunks read before the damage are written first, as they are
+        // when each is decoded as soon as it is read.
+        while (!pool.empty())
+            write_next();
+        throw;
     }
+    while (!pool.empty())
+        write_next();
     return sum;
 }
 
@@ -220,19 +272,9 @@ void DataRestoreBase::skip_chunks()
     }
 }
 
-bool DataRestoreBase::is_selected(DataItem& item)
+bool DataRestoreBase::is_selected(DataItem& item) const
 {
-    if (!selection_)
-        return true;
-    for (const ItemHeadEntry& entry : *selection_) {
-        if (entry.type != item.item_type())
-            continue;
-        auto* factory = dynamic_cast<DataItemFactory*>(find_factory(factories_, entry.type));
-        std::unique_ptr<DataItem> candidate(factory ? factory->create() : nullptr);
-        if (candidate && candidate->set_head(entry.head + sizeof(uint32_t)) && candidate->equals(&item))
-            return true;
-    }
-    return false;
+    return !selection_ || selected_.count(item.key()) != 0;
 }
 
 void DataRestoreBase::record_item(DataItem& item)

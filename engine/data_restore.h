@@ -8,11 +8,14 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include <windows.h>
 
 #include "factories.h"
+#include "piece_pool.h"
+#include "processors.h"
 #include "progress.h"
 
 // A heap copy of a whole item head (type word included), freed by the list's owner.
@@ -50,6 +53,9 @@ public:
 
     MFCProgress progress;
     MFCThreadCtrl stop;
+    // Threads that decompress ahead in the next run; 1 decodes on the
+    // calling thread alone.
+    unsigned threads = coding_threads();
 
 protected:
     DataRestoreBase(const std::wstring& path, int32_t startOffset, ItemHeadList* selection,
@@ -68,7 +74,7 @@ private:
     int64_t read_item();
     int64_t read_chunks(DataItem& item, bool selected, bool writing);
     void skip_chunks();
-    bool is_selected(DataItem& item);
+    bool is_selected(DataItem& item) const;
     void record_item(DataItem& item);
     void post_percent();
 
@@ -80,6 +86,8 @@ private:
     uint64_t fileSize_ = 0;
     int32_t startOffset_;
     ItemHeadList* selection_; // null: every item
+    std::unordered_set<std::wstring> selected_; // the selection's item keys, for the run
+    PiecePool<LZMADecompProcessor>* pool_ = nullptr; // the running run's
     std::vector<SkippedItem> skipped_;
 };
 

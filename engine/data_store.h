@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 
 #include "eng_except.h"
 #include "item_head.h"
+#include "piece_pool.h"
 #include "processors.h"
 #include "progress.h"
 #include "source_readers.h"
@@ -45,10 +47,17 @@ public:
         }
         progress.post_range(100);
         progress.post_position(0);
+        // Heads are always coded; without compression one coder does them.
+        Pool pool(compress_ ? threads : 1);
+        pool_ = &pool;
         open_file();
         struct Closer {
             DataStore& store;
-            ~Closer() { store.close_file(); }
+            ~Closer()
+            {
+                store.close_file();
+                store.pool_ = nullptr;
+            }
         } closer{*this};
         for (const Item& item : items_) {
             if (stop.is_stopped())
@@ -58,49 +67,78 @@ public:
         return done_;
     }
 
+    Progress progress;
+    ThreadCtrl stop;
+    // Coding threads of the next run; 1 codes on the calling thread alone.
+    unsigned threads = coding_threads();
+
+private:
+    using Pool = PiecePool<Comp>;
+
     // Returns the bytes written for the record's chunks and end marker.
+    // Pieces are compressed ahead on the pool; encryption, one CBC chain per
+    // record, and writing follow in order on this thread.
     uint64_t store_item(const Item& item)
     {
         if (!reader_.source_open(item))
             return 0;
+        Pool& pool = *pool_;
         const uint64_t start = position_;
         const uint64_t doneBefore = done_;
         uint64_t written = 0;
         try {
             Head head;
             HeadInitor::init_head(head, reader_.source_item(), compress_, encrypt_, reader_.source_size());
-            Comp headComp;
-            const auto headLength = static_cast<uint32_t>(headComp.process(&head, static_cast<int32_t>(sizeof head)));
-            write_file(&headLength, sizeof headLength);
-            write_file(headComp.output_data(), headComp.output_size());
+            const auto& headBlock = pool.code_now(&head, static_cast<int32_t>(sizeof head));
+            const auto headLength = static_cast<uint32_t>(headBlock.output.size());
+            append(&headLength, sizeof headLength);
+            append(headBlock.output.data(), headBlock.output.size());
 
-            ProcessorChain chain;
-            if (compress_)
-                chain.add(new Comp);
+            std::optional<Enc> enc;
             if (encrypt_)
-                chain.add(new Enc(password_));
+                enc.emplace(password_);
             piece_.resize(kChunkPiece);
-            int32_t got = reader_.source_read_buff(piece_.data(), kChunkPiece);
-            while (got > 0 && !stop.is_stopped()) {
-                done_ += static_cast<uint64_t>(got);
-                chain.run(piece_.data(), got);
-                const ChunkHeader chunk = {0, {0, 0, 0}, static_cast<uint32_t>(chain.size())};
-                written += write_file(&chunk, sizeof chunk);
-                written += write_file(chain.data(), chain.size());
-                progress.post_position(percent());
-                got = reader_.source_read_buff(piece_.data(), kChunkPiece);
+            bool ended = false;
+            bool stopped = false;
+            for (;;) {
+                // The stop flag is polled before each piece is handed out and
+                // before each is written, so a stop costs at most the piece
+                // each thread is coding.
+                while (!ended && !stopped && !pool.full()) {
+                    const int32_t got = reader_.source_read_buff(piece_.data(), kChunkPiece);
+                    if (got <= 0)
+                        ended = true;
+                    else if (stop.is_stopped())
+                        stopped = true;
+                    else if (compress_)
+                        pool.put(piece_.data(), got);
+                    else
+                        written += append_chunk(enc, piece_.data(), got, got);
+                }
+                if (stopped || pool.empty())
+                    break;
+                if (stop.is_stopped()) {
+                    stopped = true;
+                    break;
+                }
+                const auto& piece = pool.take();
+                written += append_chunk(enc, piece.output.data(), static_cast<int32_t>(piece.output.size()),
+                                        static_cast<int32_t>(piece.input.size()));
             }
             reader_.source_close();
-            if (got > 0) {
+            if (stopped) {
                 // Stopped before the end of the source: a partial copy must
                 // never be restored over a good file.
+                pool.discard();
                 cut_back(start);
                 done_ = doneBefore;
                 return 0;
             }
             const ChunkHeader end = {1, {0, 0, 0}, 0};
-            written += write_file(&end, sizeof end);
+            written += append(&end, sizeof end);
+            flush();
         } catch (...) {
+            pool.discard();
             reader_.source_close();
             cut_back(start);
             done_ = doneBefore;
@@ -109,10 +147,38 @@ public:
         return written;
     }
 
-    Progress progress;
-    ThreadCtrl stop;
+    // A chunk: its header and the coded bytes of `source` source bytes.
+    uint64_t append_chunk(std::optional<Enc>& enc, const uint8_t* data, int32_t length, int32_t source)
+    {
+        if (enc) {
+            enc->process(data, length);
+            data = enc->output_data();
+            length = enc->output_size();
+        }
+        const ChunkHeader chunk = {0, {0, 0, 0}, static_cast<uint32_t>(length)};
+        const uint64_t n = append(&chunk, sizeof chunk) + append(data, static_cast<size_t>(length));
+        done_ += static_cast<uint64_t>(source);
+        if (out_.size() >= static_cast<size_t>(kChunkPiece))
+            flush();
+        progress.post_position(percent());
+        return n;
+    }
 
-private:
+    // Records go out in writes of a piece or more, their small headers with
+    // their data: a record of one piece takes a single write.
+    size_t append(const void* data, size_t n)
+    {
+        const auto* bytes = static_cast<const uint8_t*>(data);
+        out_.insert(out_.end(), bytes, bytes + n);
+        return n;
+    }
+
+    void flush()
+    {
+        write_file(out_.data(), static_cast<int32_t>(out_.size()));
+        out_.clear();
+    }
+
     void open_file()
     {
         const wchar_t* path = archivePath_.c_str();
@@ -155,6 +221,7 @@ private:
     // Best effort: it runs while a failure is already on its way.
     void cut_back(uint64_t start)
     {
+        out_.clear();
         LARGE_INTEGER at;
         at.QuadPart = static_cast<LONGLONG>(start);
         if (SetFilePointerEx(file_, at, nullptr, FILE_BEGIN) && SetEndOfFile(file_))
@@ -181,6 +248,8 @@ private:
     uint64_t total_ = 0;
     uint64_t done_ = 0;
     std::vector<uint8_t> piece_;
+    std::vector<uint8_t> out_; // the record's bytes not yet written
+    Pool* pool_ = nullptr;     // the running run's
 };
 
 using FileDataStore = DataStore<FileItem, FileReader, FileHead, FileHeadInitor, LZMACompProcessor, DESEncryptor,

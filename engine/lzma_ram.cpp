@@ -17,32 +17,6 @@ void func_free(void* p, void* address) { static_cast<FuncAlloc*>(p)->release(add
 
 FuncAlloc g_heap = {{func_alloc, func_free}, std::malloc, std::free};
 
-// Setting up an encoder costs far more than coding a 200 KB piece, so each
-// thread keeps one. A reused encoder starts every stream afresh: its output
-// equals a new encoder's.
-class ThreadEncoder {
-public:
-    ThreadEncoder() = default;
-    ThreadEncoder(const ThreadEncoder&) = delete;
-    ThreadEncoder& operator=(const ThreadEncoder&) = delete;
-    ~ThreadEncoder()
-    {
-        if (handle_)
-            LzmaEnc_Destroy(handle_, &g_heap.base, &g_heap.base);
-    }
-    CLzmaEncHandle get()
-    {
-        if (!handle_)
-            handle_ = LzmaEnc_Create(&g_heap.base);
-        return handle_;
-    }
-
-private:
-    CLzmaEncHandle handle_ = nullptr;
-};
-
-thread_local ThreadEncoder t_encoder;
-
 void put_u64(unsigned char* out, uint64_t v)
 {
     for (int i = 0; i < 8; ++i)
@@ -68,17 +42,25 @@ CLzmaEncProps LzmaRamProps(uint32_t dictionarySize)
     return props;
 }
 
-int LzmaRamEncode(const unsigned char* inBuffer, size_t inSize, unsigned char* outBuffer, size_t outSize,
-                  size_t* outSizeProcessed, uint32_t dictionarySize, int filterMode)
+LzmaRamEncoder::~LzmaRamEncoder()
+{
+    if (handle_)
+        LzmaEnc_Destroy(handle_, &g_heap.base, &g_heap.base);
+}
+
+int LzmaRamEncoder::encode(const unsigned char* inBuffer, size_t inSize, unsigned char* outBuffer, size_t outSize,
+                           size_t* outSizeProcessed, uint32_t dictionarySize, int filterMode)
 {
     *outSizeProcessed = 0;
     if (filterMode != SZ_FILTER_NO)
         return 1;
     if (outSize < LZMA_RAM_HEADER_SIZE)
         return 3;
-    CLzmaEncHandle encoder = t_encoder.get();
-    if (!encoder)
+    if (!handle_)
+        handle_ = LzmaEnc_Create(&g_heap.base);
+    if (!handle_)
         return 2;
+    CLzmaEncHandle encoder = handle_;
 
     const CLzmaEncProps props = LzmaRamProps(dictionarySize);
     SizeT propsLen = LZMA_PROPS_SIZE;

@@ -6,7 +6,6 @@
 
 #include <windows.h>
 
-#include "lzma_ram.h"
 
 namespace {
 
@@ -52,8 +51,8 @@ int32_t LZMACompProcessor::process(const void* input, int32_t length)
     const size_t room = 2 * static_cast<size_t>(length);
     auto scratch = std::make_unique_for_overwrite<uint8_t[]>(room);
     size_t encoded = 0;
-    if (LzmaRamEncode(in, static_cast<size_t>(length), scratch.get(), room, &encoded,
-                      kDictionarySize, SZ_FILTER_NO) == 0) {
+    if (encoder_.encode(in, static_cast<size_t>(length), scratch.get(), room, &encoded,
+                        kDictionarySize, SZ_FILTER_NO) == 0) {
         uint8_t* out = alloc_output(static_cast<int32_t>(encoded + 1));
         out[0] = 1;
         std::memcpy(out + 1, scratch.get(), encoded);

@@ -14,6 +14,8 @@
 
 #include <openssl/des.h>
 
+#include "lzma_ram.h"
+
 // Every process() call replaces the output. A decoder that refuses its input
 // leaves an empty output and reports failed(), so that a caller can tell a
 // damaged block from one that legitimately holds no bytes.
@@ -43,10 +45,14 @@ private:
 };
 
 // Each call is an independent stream with a 2 MiB dictionary. Any encoder
-// failure (inputs under 7 bytes always fail) gives the stored form.
+// failure (inputs under 7 bytes always fail) gives the stored form. The
+// encoder is kept for the next call and freed with the processor.
 class LZMACompProcessor : public DataProcessor {
 public:
     int32_t process(const void* input, int32_t length) override;
+
+private:
+    LzmaRamEncoder encoder_;
 };
 
 // Fails on a block that is empty, damaged, or would decode to more than

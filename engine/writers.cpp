@@ -12,12 +12,6 @@ namespace {
 
 constexpr size_t kPathRoom = 2048;
 
-template <size_t N>
-bool texts_equal(const wchar_t (&a)[N], const wchar_t (&b)[N])
-{
-    return wcsncmp(a, b, N) == 0;
-}
-
 // Runs op; when it is refused because an existing file is read-only, hidden
 // or system, clears those attributes and runs it once more (restoring them
 // if that fails too).
@@ -118,15 +112,16 @@ HANDLE create_temp(const std::wstring& folder, std::wstring& temp)
 
 } // namespace
 
-bool FileItemComparator::equal(const FileHead& a, const FileHead& b)
+// Texts end at their first null, so a null parts them.
+std::wstring FileItemComparator::key(const FileHead& head)
 {
-    return texts_equal(a.item.name, b.item.name) && texts_equal(a.item.folder, b.item.folder);
+    return head_text(head.item.name) + L'\0' + head_text(head.item.folder);
 }
 
-bool RegItemComparator::equal(const RegHead& a, const RegHead& b)
+std::wstring RegItemComparator::key(const RegHead& head)
 {
-    return a.item.root == b.item.root && a.item.type == b.item.type && texts_equal(a.item.key, b.item.key) &&
-           texts_equal(a.item.value, b.item.value);
+    return std::to_wstring(head.item.root) + L'\0' + std::to_wstring(head.item.type) + L'\0' +
+           head_text(head.item.key) + L'\0' + head_text(head.item.value);
 }
 
 FileWriter::~FileWriter() { discard(); }

@@ -70,6 +70,12 @@ bool Profile::IsChecked(const ProfileEntry& entry) const
     return it != entries.end() && it->checked;
 }
 
+bool Profile::LeavesOut(const ProfileEntry& entry) const
+{
+    auto it = std::find(entries.begin(), entries.end(), entry);
+    return it != entries.end() && !it->checked;
+}
+
 bool Profile::SetChecked(const ProfileEntry& entry)
 {
     auto it = std::find(entries.begin(), entries.end(), entry);

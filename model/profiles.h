@@ -40,6 +40,9 @@ public:
     Profile(const std::vector<BackupItem*>& items, const std::wstring& name);
 
     bool IsChecked(const ProfileEntry& entry) const;
+    // The profile has the item's entry and leaves it unchecked. An item it has no entry for (a folder added
+    // after the profile was saved) is not left out.
+    bool LeavesOut(const ProfileEntry& entry) const;
     // Copies entry.checked into the first equal entry; adds nothing when there is none.
     bool SetChecked(const ProfileEntry& entry);
     void CheckAll(bool checked);

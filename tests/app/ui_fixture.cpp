@@ -63,3 +63,27 @@ LRESULT SheetRecorder::OnSetWizardButtons(WPARAM, LPARAM buttons)
     wizardButtons.push_back(buttons);
     return 0;
 }
+
+namespace {
+constexpr UINT kCallMessage = WM_APP + 900;
+}
+
+BEGIN_MESSAGE_MAP(UiThreadCall, CWnd)
+    ON_MESSAGE(kCallMessage, &UiThreadCall::OnCall)
+END_MESSAGE_MAP()
+
+UiThreadCall::UiThreadCall()
+{
+    CreateEx(0, AfxRegisterWndClass(0), L"Interface thread call", WS_POPUP, RECT{0, 0, 1, 1}, nullptr, 0);
+}
+
+void UiThreadCall::operator()(const std::function<void()>& fn)
+{
+    ::SendMessageW(m_hWnd, kCallMessage, 0, reinterpret_cast<LPARAM>(&fn));
+}
+
+LRESULT UiThreadCall::OnCall(WPARAM, LPARAM fn)
+{
+    (*reinterpret_cast<const std::function<void()>*>(fn))();
+    return 0;
+}

@@ -2,6 +2,7 @@
 // common controls, and a window that records what is posted to it.
 #pragma once
 #include <windows.h>
+#include <functional>
 #include <string>
 #include <vector>
 #include "afxwin.h"
@@ -24,5 +25,16 @@ public:
     void Pump();
 protected:
     LRESULT OnSetWizardButtons(WPARAM, LPARAM buttons);
+    DECLARE_MESSAGE_MAP()
+};
+
+// Runs a function on the thread that made this (hidden) window and waits for it:
+// a driver thread reads and changes the interface's objects through it.
+class UiThreadCall : public CWnd {
+public:
+    UiThreadCall();
+    void operator()(const std::function<void()>& fn);
+protected:
+    LRESULT OnCall(WPARAM, LPARAM fn);
     DECLARE_MESSAGE_MAP()
 };

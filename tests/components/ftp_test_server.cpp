@@ -2,13 +2,14 @@
 
 #include <ws2tcpip.h>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
 
 const int kSliceMs = 50;
 const int kIdleMs = 10000; // a silent client is given up after this
-const int kHoldMs = 20000; // how long a held upload waits for the client to give up
+const int kHoldMs = 40000; // how long a held upload waits for the client to give up (past its 30 s)
 
 sockaddr_in Loopback(unsigned short port)
 {
@@ -136,7 +137,7 @@ void FtpTestServer::Serve()
 
 void FtpTestServer::Session(SOCKET control)
 {
-    std::string buffer, line, user, cwd = "/";
+    std::string buffer, line, user, cwd = "/", renaming;
     bool loggedIn = false;
     SOCKET passive = INVALID_SOCKET;
     sockaddr_in active = {};
@@ -183,6 +184,29 @@ void FtpTestServer::Session(SOCKET control)
             } else {
                 Reply(control, "501 Bad PORT argument.");
             }
+        } else if (verb == "ABOR") {
+            Reply(control, "225 No transfer to abort.");
+        } else if (verb == "RNFR" || verb == "DELE") {
+            std::lock_guard<std::mutex> lock(mutex_);
+            const auto found = std::find_if(files_.begin(), files_.end(), [&](const FtpStoredFile& f) {
+                return f.directory == cwd && f.name == argument;
+            });
+            if (found == files_.end()) {
+                Reply(control, "550 " + argument + ": No such file.");
+            } else if (verb == "DELE") {
+                files_.erase(found);
+                Reply(control, "250 Deleted.");
+            } else {
+                renaming = argument;
+                Reply(control, "350 Ready for the new name.");
+            }
+        } else if (verb == "RNTO" && options_.fault == FtpServerOptions::Fault::RefuseRename) {
+            Reply(control, "553 " + argument + ": Renaming not allowed.");
+        } else if (verb == "RNTO") {
+            std::lock_guard<std::mutex> lock(mutex_);
+            for (FtpStoredFile& f : files_)
+                if (f.directory == cwd && f.name == renaming) f.name = argument;
+            Reply(control, "250 Renamed.");
         } else if (verb == "STOR" && options_.fault == FtpServerOptions::Fault::RefuseStore) {
             Reply(control, "550 " + argument + ": Permission denied.");
         } else if (verb == "STOR") {
@@ -212,8 +236,10 @@ void FtpTestServer::Session(SOCKET control)
                 std::lock_guard<std::mutex> lock(mutex_);
                 files_.push_back(file);
             }
-            if (options_.fault != FtpServerOptions::Fault::None) break;
-            Reply(control, file.complete ? "226 Transfer complete." : "426 Transfer aborted.");
+            using Fault = FtpServerOptions::Fault;
+            if (options_.fault == Fault::DropMidTransfer || options_.fault == Fault::HoldTransfer) break;
+            if (options_.fault != Fault::FullMidTransfer)
+                Reply(control, file.complete ? "226 Transfer complete." : "426 Transfer aborted.");
         } else {
             Reply(control, "502 Command not implemented.");
         }
@@ -240,5 +266,7 @@ void FtpTestServer::Receive(SOCKET control, SOCKET data, FtpStoredFile& file)
         file.data.append(piece, static_cast<size_t>(got));
         receiving_ = file.data.size();
         if (options_.fault == FtpServerOptions::Fault::DropMidTransfer) return;
+        if (options_.fault == FtpServerOptions::Fault::FullMidTransfer && file.data.size() == static_cast<size_t>(got))
+            Reply(control, "452 Insufficient storage space.");
     }
 }

@@ -18,6 +18,8 @@ struct FtpServerOptions {
         HoldTransfer,    // stops reading data after the first piece and never confirms
         RefuseStore,     // answers STOR with 550
         ForeignDataPeer, // opens active data connections from 127.0.0.2
+        RefuseRename,    // answers RNTO with 553
+        FullMidTransfer, // answers 452 once some data has arrived, and reads on
     };
     std::string user = "backup";
     std::string password = "s3cret";
@@ -27,7 +29,7 @@ struct FtpServerOptions {
 
 struct FtpStoredFile {
     std::string directory; // the working directory at STOR time
-    std::string name;
+    std::string name; // as stored, or as renamed since
     std::string data;
     bool complete = false; // the client ended the data connection itself
 };
@@ -44,6 +46,7 @@ public:
     // recorded is complete; the client must be done by then.
     void Finish();
     std::vector<std::string> commands() const;
+    // The files stored and not deleted since.
     std::vector<FtpStoredFile> files() const;
     int connections() const { return connections_; }
     // Bytes of the current upload received so far.

@@ -134,6 +134,7 @@ struct FtpFailure {
     std::function<void(_PreferenceFTP&, std::wstring& source)> change;
     const wchar_t* reply; // what the status must quote, or null
     size_t archiveSize;
+    bool cleansUp = false; // the server stays to delete what arrived
 };
 
 TEST_F(OutputMediaCopierTest, FtpFailuresEndWithAFailureStatus)
@@ -147,12 +148,17 @@ TEST_F(OutputMediaCopierTest, FtpFailuresEndWithAFailureStatus)
         {"missing directory", Fault::None, [](_PreferenceFTP& b, std::wstring&) { SetText(b.directory, L"/nowhere"); },
          L"550 /nowhere: No such file or directory.", 1000},
         {"store refused", Fault::RefuseStore, [](_PreferenceFTP&, std::wstring&) {},
-         L"550 Backup 2026-12-10.bvk2: Permission denied.", 1000},
+         L"550 Backup 2026-12-10.bvk2.part: Permission denied.", 1000},
         // Whoever connects to the client's port first would get the archive.
         {"active data connection from another host", Fault::ForeignDataPeer,
          [](_PreferenceFTP& b, std::wstring&) { b.passive = 0; }, L"another host", 1000},
         {"connection dropped mid-transfer", Fault::DropMidTransfer, [](_PreferenceFTP&, std::wstring&) {}, nullptr,
          4 * 1024 * 1024},
+        {"rename refused", Fault::RefuseRename, [](_PreferenceFTP&, std::wstring&) {},
+         L"553 Backup 2026-12-10.bvk2: Renaming not allowed.", 1000, true},
+        // The server's error ends the upload then, not after the rest of the archive.
+        {"server full mid-transfer", Fault::FullMidTransfer, [](_PreferenceFTP&, std::wstring&) {},
+         L"452 Insufficient storage space.", 32 * 1024 * 1024, true},
         {"missing source file", Fault::None, [](_PreferenceFTP&, std::wstring& s) { s += L".missing"; }, nullptr, 1000},
         {"empty host (the block as first saved)", Fault::None,
          [](_PreferenceFTP& b, std::wstring&) { memset(&b, 0, sizeof b); }, nullptr, 1000},
@@ -177,7 +183,12 @@ TEST_F(OutputMediaCopierTest, FtpFailuresEndWithAFailureStatus)
         if (c.reply) {
             EXPECT_NE(std::wstring::npos, finalText().find(c.reply)) << finalText().c_str();
         }
-        for (const FtpStoredFile& file : server.files()) EXPECT_LT(file.data.size(), c.archiveSize);
+        for (const FtpStoredFile& file : server.files()) {
+            EXPECT_LT(file.data.size(), c.archiveSize);
+            EXPECT_NE("Backup 2026-12-10.bvk2", file.name);
+        }
+        if (c.cleansUp) EXPECT_TRUE(server.files().empty());
+        if (c.fault == Fault::FullMidTransfer) EXPECT_LT(server.receiving(), c.archiveSize);
         for (const std::string& command : server.commands()) EXPECT_NE("DELE x", command);
     }
 }
@@ -196,6 +207,155 @@ TEST_F(OutputMediaCopierTest, StopDuringAnUploadEndsItWithAFailureStatus)
     server.Finish();
     ASSERT_EQ(1u, server.files().size());
     EXPECT_FALSE(server.files()[0].complete);
+    EXPECT_NE("Backup 2026-12-10.bvk2", server.files()[0].name);
+}
+
+TEST_F(OutputMediaCopierTest, AStalledUploadFailsInPlainWords)
+{
+    FtpServerOptions options;
+    options.fault = FtpServerOptions::Fault::HoldTransfer;
+    FtpTestServer server(options);
+    WriteArchive(archivePath, 32 * 1024 * 1024); // more than the connection buffers hold
+    const _PreferenceFTP block = FtpBlock(server.port(), true);
+
+    EXPECT_EQ(E_FAIL, Transfer(1, &block, archivePath));
+    EXPECT_NE(std::wstring::npos, finalText().find(L"The FTP server did not respond for 30 seconds."))
+        << finalText().c_str();
+}
+
+// The same uploads against Debian's vsftpd, which scripts/test starts on
+// 127.0.0.1 and describes in BRISVALE_VSFTPD as "port;user;password;root":
+// root holds "archives", writable by the user, and "readonly", not writable.
+// Uploads past BRISVALE_VSFTPD_LIMIT bytes kill the server's session.
+class VsftpdTest : public OutputMediaCopierTest {
+protected:
+    void SetUp() override
+    {
+        OutputMediaCopierTest::SetUp();
+        char value[1024] = {};
+        if (!GetEnvironmentVariableA("BRISVALE_VSFTPD", value, sizeof value))
+            GTEST_SKIP() << "vsftpd is not running: scripts/test starts it when run as root with vsftpd installed";
+        std::vector<std::string> fields;
+        for (std::string rest = value;;) {
+            const size_t end = rest.find(';');
+            fields.push_back(rest.substr(0, end));
+            if (end == std::string::npos) break;
+            rest.erase(0, end + 1);
+        }
+        ASSERT_EQ(4u, fields.size()) << value;
+        port = std::stoi(fields[0]);
+        user = std::wstring(fields[1].begin(), fields[1].end());
+        password = std::wstring(fields[2].begin(), fields[2].end());
+        root = std::wstring(fields[3].begin(), fields[3].end());
+        GetEnvironmentVariableA("BRISVALE_VSFTPD_LIMIT", value, sizeof value);
+        limit = std::stoul(value);
+        for (const wchar_t* directory : {L"\\archives", L"\\readonly"}) Empty(root + directory);
+    }
+
+    _PreferenceFTP Block(const std::wstring& directory, bool passive) const
+    {
+        _PreferenceFTP block = FtpBlock(port, passive);
+        SetText(block.user, user);
+        SetText(block.password, password);
+        SetText(block.directory, directory);
+        return block;
+    }
+
+    // The names in a directory of the server, in order.
+    static std::vector<std::wstring> Names(const std::wstring& directory)
+    {
+        std::vector<std::wstring> names;
+        WIN32_FIND_DATAW found;
+        const HANDLE find = FindFirstFileW((directory + L"\\*").c_str(), &found);
+        if (find == INVALID_HANDLE_VALUE) return names;
+        do
+            if (wcscmp(found.cFileName, L".") != 0 && wcscmp(found.cFileName, L"..") != 0)
+                names.push_back(found.cFileName);
+        while (FindNextFileW(find, &found));
+        FindClose(find);
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    static void Empty(const std::wstring& directory)
+    {
+        for (const std::wstring& name : Names(directory)) DeleteFileW((directory + L"\\" + name).c_str());
+    }
+
+    int port = 0;
+    std::wstring user, password, root;
+    size_t limit = 0;
+};
+
+TEST_F(VsftpdTest, UploadsArriveByteForByteUnderTheirNameInPassiveAndActiveMode)
+{
+    const std::wstring target = root + L"\\archives\\" + kArchiveName;
+    for (bool passive : {true, false}) {
+        for (size_t size : {size_t{0}, size_t{5 * 1024 * 1024 + 17}}) {
+            SCOPED_TRACE(std::string(passive ? "passive " : "active ") + std::to_string(size));
+            window.clear();
+            Empty(root + L"\\archives"); // the last upload belongs to the server's user
+            WriteArchive(target, 777);    // an older archive of the same name is replaced
+            const std::string archive = WriteArchive(archivePath, size);
+            const _PreferenceFTP block = Block(L"/archives", passive);
+
+            EXPECT_EQ(S_OK, Transfer(1, &block, archivePath)) << finalText().c_str();
+            EXPECT_TRUE(ReadFileBytes(target) == archive);
+            EXPECT_EQ(std::vector<std::wstring>{kArchiveName}, Names(root + L"\\archives"));
+        }
+    }
+}
+
+// Each failure, and Stop, leaves the directory as it was: a good archive of
+// the same name untouched, nothing else added.
+TEST_F(VsftpdTest, StopAndFailuresLeaveTheDirectoryAsItWas)
+{
+    struct Case {
+        const char* name;
+        const wchar_t* directory;
+        const wchar_t* password; // null: the right one
+        size_t archiveSize;
+        HRESULT hr;
+        const wchar_t* reply; // what the status must quote, or null
+        bool stop;
+    };
+    const Case cases[] = {
+        {"wrong password", L"/archives", L"wrong", 1000, E_FAIL, L"530 Login incorrect.", false},
+        {"missing directory", L"/nowhere", nullptr, 1000, E_FAIL, L"550 Failed to change directory.", false},
+        {"no write permission", L"/readonly", nullptr, 1000, E_FAIL, L"553 Could not create file.", false},
+        {"stop mid-transfer", L"/archives", nullptr, 16 * 1024 * 1024, E_ABORT, nullptr, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        window.clear();
+        const std::wstring directory = root + (c.directory == std::wstring(L"/nowhere") ? L"\\archives" :
+                                               std::wstring(c.directory).replace(0, 1, L"\\"));
+        const std::string good = WriteArchive(directory + L"\\" + kArchiveName, 777);
+        WriteArchive(archivePath, c.archiveSize);
+        _PreferenceFTP block = Block(c.directory, true);
+        if (c.password) SetText(block.password, c.password);
+
+        EXPECT_EQ(c.hr, Transfer(1, &block, archivePath, c.stop ? StopOnFirstProgress : nullptr)) << finalText().c_str();
+        if (c.reply) {
+            EXPECT_NE(std::wstring::npos, finalText().find(c.reply)) << finalText().c_str();
+        }
+        EXPECT_TRUE(ReadFileBytes(directory + L"\\" + kArchiveName) == good);
+        EXPECT_EQ(std::vector<std::wstring>{kArchiveName}, Names(directory));
+        Empty(directory);
+    }
+}
+
+// A server that dies mid-transfer cannot delete what it received, but the
+// archive of the same name stays as it was.
+TEST_F(VsftpdTest, AServerKilledMidTransferLeavesTheGoodArchive)
+{
+    const std::wstring target = root + L"\\archives\\" + kArchiveName;
+    const std::string good = WriteArchive(target, 777);
+    WriteArchive(archivePath, limit + 8 * 1024 * 1024);
+    const _PreferenceFTP block = Block(L"/archives", true);
+
+    EXPECT_EQ(E_FAIL, Transfer(1, &block, archivePath));
+    EXPECT_TRUE(ReadFileBytes(target) == good);
 }
 
 class DiscCopierTest : public OutputMediaCopierTest {

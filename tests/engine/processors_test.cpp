@@ -1,7 +1,5 @@
-#include <atomic>
 #include <cstring>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -10,6 +8,7 @@
 #include "engine_test_util.h"
 #include "item_head.h"
 #include "lzma_ram.h"
+#include "piece_pool.h"
 #include "processors.h"
 
 #include <psapi.h>
@@ -317,26 +316,30 @@ TEST(ProcessorTest, KeptEncoderGivesTheOneCallEncodersBytes)
     }
 }
 
-TEST(ProcessorTest, KeptEncoderIsFreedWhenItsThreadEnds)
+// Encoders are kept by their processors, never by a thread: a worker's
+// encoder is freed with its pool, after its thread has ended.
+TEST(ProcessorTest, KeptEncodersAreFreedWithTheirPool)
 {
-    const size_t before = committed_bytes();
-    size_t during = 0;
-    std::atomic<int> step{0};
-    std::thread worker([&] {
-        LZMACompProcessor comp;
-        comp.process(make_data(1000, DataKind::Text).data(), 1000);
-        step = 1;
-        while (step != 2)
-            Sleep(1);
-    });
-    while (step != 1)
-        Sleep(1);
-    during = committed_bytes();
-    step = 2;
-    worker.join();
-    const size_t after = committed_bytes();
-    // The encoder's hash table (4 MiB, filled at every stream's start) is
-    // the part that is surely in memory.
-    EXPECT_GT(during, before + (3u << 20)) << "the encoder lives while its thread does";
-    EXPECT_LT(after + (3u << 20), during) << "and is gone with it";
+    const Bytes piece = make_data(1000, DataKind::Text);
+    for (const unsigned threads : {1u, 3u}) {
+        SCOPED_TRACE(testing::Message() << threads << " threads");
+        const size_t before = committed_bytes();
+        size_t during = 0;
+        {
+            PiecePool<LZMACompProcessor> pool(threads);
+            for (int i = 0; i < 3; ++i) {
+                if (pool.full())
+                    EXPECT_EQ(pool.take().output[0], 1);
+                pool.put(piece.data(), static_cast<int32_t>(piece.size()));
+            }
+            while (!pool.empty())
+                EXPECT_EQ(pool.take().output[0], 1);
+            during = committed_bytes();
+        }
+        const size_t after = committed_bytes();
+        // The encoder's hash table (4 MiB, filled at every stream's start) is
+        // the part that is surely in memory.
+        EXPECT_GT(during, before + (3u << 20)) << "the encoders live while their pool does";
+        EXPECT_LT(after + (3u << 20), during) << "and are gone with it";
+    }
 }

@@ -3,6 +3,7 @@
 // under every combination of compression and password.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 
 #include "archive_parse.h"
@@ -132,6 +133,86 @@ TEST_F(RoundTripTest, EverySizeAndFlagCombinationRestoresExactly)
                 ASSERT_TRUE(restored) << name;
                 EXPECT_EQ(restored->type, value.type) << name;
                 EXPECT_EQ(restored->data, value.data) << name;
+            }
+        }
+    }
+}
+
+// A writer that keeps every byte given to it, so that a test sees what a
+// restore wrote before it ended.
+struct KeepingWriter {
+    explicit KeepingWriter(const FileHead*) {}
+    bool open_item() { return true; }
+    int32_t write_item(const uint8_t* data, int32_t len)
+    {
+        written.insert(written.end(), data, data + len);
+        return len;
+    }
+    bool close_item() { return true; }
+    RestoreOutcome outcome() const { return RestoreOutcome::Restored; }
+    static inline std::vector<uint8_t> written;
+};
+using KeepingFileItem =
+    DataItemTmpl<kFileItemType, FileHead, FileItemComparator, HeadReader, HeadOptTmpl, KeepingWriter>;
+using KeepingFactories = FactoriesTmpl<KeepingFileItem, RegListItem>;
+
+// Pieces are decoded ahead on the pool; damage still ends the restore where
+// one thread ends it, with the same text, and nothing after it is written.
+TEST(DamagedArchiveTest, ThePoolEndsWhereOneThreadEndsWithTheSameText)
+{
+    TempDir src;
+    const std::vector<uint8_t> data = make_data(2500000, DataKind::Text);
+    write_bytes(src / L"a.bin", data);
+    write_bytes(src / L"b.bin", make_data(1000, DataKind::Text));
+    using Bytes = std::vector<uint8_t>;
+    for (const bool encrypt : {false, true}) {
+        TempDir work;
+        const std::wstring archive = work / L"archive.bvk2";
+        write_bytes(archive, build::header());
+        FolderBackupItem item(1);
+        item.set_folder(src.path());
+        item.backup(archive, nullptr, true, encrypt, kPassword);
+        const Bytes good = read_bytes(archive);
+        const parse::Archive parsed = parse::records(good);
+        ASSERT_EQ(parsed.records.size(), 2u);
+        ASSERT_EQ(parsed.records[0].name(), L"a.bin");
+        const std::vector<parse::Chunk>& chunks = parsed.records[0].chunks;
+        ASSERT_EQ(chunks.size(), 13u);
+        const auto at = [&](size_t chunk, size_t offset) { return static_cast<size_t>(chunks[chunk].offset) + offset; };
+        const struct {
+            const char* what;
+            size_t chunk; // the first piece not written
+            std::function<void(Bytes&)> damage;
+        } rows[] = {
+            {"a chunk that does not decode", 5,
+             [&](Bytes& b) {
+                 if (encrypt)
+                     b[at(5, 8)] += 8; // the plain length no longer matches the padded one
+                 else
+                     b[at(5, 8 + 14)] = 0xFF; // the stream claims far more than a piece
+             }},
+            {"an archive cut inside a chunk", 7, [&](Bytes& b) { b.resize(at(7, 100)); }},
+            {"a chunk longer than any piece", 9, [&](Bytes& b) { put_u32(b, at(9, 4), 0x7FFFFFFF); }},
+        };
+        for (const auto& row : rows) {
+            Bytes damaged = good;
+            row.damage(damaged);
+            write_bytes(archive, damaged);
+            for (const unsigned threads : {1u, 4u}) {
+                SCOPED_TRACE(testing::Message() << row.what << ", encrypt " << encrypt << ", " << threads
+                                                << " threads");
+                KeepingWriter::written.clear();
+                DataRestore<KeepingFactories> restorer(archive, 44, nullptr, kPassword);
+                restorer.threads = threads;
+                try {
+                    restorer.run();
+                    ADD_FAILURE() << "the damage must be reported";
+                } catch (const EngExcept::FileException& e) {
+                    EXPECT_EQ(e.get_message(), L"Failed to read archive, your archive file has error! Some files "
+                                               L"in your archive can not be restored.");
+                }
+                EXPECT_TRUE(KeepingWriter::written == Bytes(data.begin(), data.begin() + row.chunk * 204800))
+                    << "wrote " << KeepingWriter::written.size() << " bytes";
             }
         }
     }

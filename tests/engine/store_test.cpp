@@ -1,5 +1,6 @@
 // The writing side against real folders and the test prefix's registry,
 // each archive checked by the independent parse in archive_parse.h.
+#include <algorithm>
 #include <atomic>
 #include <map>
 #include <string>
@@ -139,6 +140,14 @@ struct GrowingSource {
     std::vector<int32_t> posts;
 };
 
+// A progress policy that records its posts.
+struct RecordPosts {
+    void set_target(HWND, UINT) {}
+    void post_range(int32_t upper) { posts.push_back(upper); }
+    void post_position(int32_t p) { posts.push_back(p); }
+    std::vector<int32_t> posts;
+};
+
 // A progress policy that resizes a file after the first piece of it was stored.
 struct ResizeAfterFirstPiece {
     void set_target(HWND, UINT) {}
@@ -225,6 +234,45 @@ TEST(BackupTest, FolderRecordsAreExactForEverySizeAndEveryFlagCombination)
     }
 }
 
+// The pool codes pieces ahead on several threads; the archive and the
+// progress posts are exactly those of one thread, in every mode.
+TEST(BackupTest, ThePoolWritesWhatOneThreadWrites)
+{
+    TempDir src;
+    const size_t sizes[] = {0, 1, 204799, 204800, 204801, 2500000};
+    std::vector<const wchar_t*> files;
+    std::vector<std::wstring> keep;
+    for (size_t i = 0; i < std::size(sizes); ++i) {
+        keep.push_back(std::wstring(1, wchar_t(L'a' + i)) + std::to_wstring(sizes[i]) + L".bin");
+        write_bytes(src / keep.back(), make_data(sizes[i], i % 2 ? DataKind::Random : DataKind::Text,
+                                                 static_cast<uint32_t>(i)));
+    }
+    for (const std::wstring& name : keep)
+        files.push_back(name.c_str());
+    for (const Combo& combo : kCombos) {
+        SCOPED_TRACE(testing::Message() << "compress " << combo.compress << " encrypt " << combo.encrypt);
+        Bytes archives[2];
+        std::vector<int32_t> posts[2];
+        const unsigned threads[2] = {1, 5};
+        for (int k = 0; k < 2; ++k) {
+            TempDir out;
+            const std::wstring archive = new_archive(out);
+            TestStore<RecordPosts> store(archive, combo.compress, combo.encrypt, kPassword);
+            store.threads = threads[k];
+            for (const wchar_t* name : files)
+                store.add_item(to_file_item(FileNode(src.path(), false, name, L"*.*")));
+            EXPECT_EQ(store.run(), 3114401u);
+            archives[k] = read_bytes(archive);
+            posts[k] = store.progress.posts;
+        }
+        EXPECT_TRUE(archives[0] == archives[1]) << "the archives differ";
+        EXPECT_EQ(parse::records(archives[1]).records.size(), std::size(sizes));
+        EXPECT_EQ(posts[0], posts[1]);
+        EXPECT_TRUE(std::is_sorted(posts[1].begin() + 1, posts[1].end()));
+        EXPECT_EQ(posts[1].back(), 100);
+    }
+}
+
 TEST(BackupTest, RegistryRecordsAreExactForEveryFlagCombination)
 {
     TestKey key;
@@ -287,21 +335,30 @@ TEST(BackupTest, StopAfterKPiecesLeavesOnlyWholeRecords)
         {3, {L"a.bin"}, 100},          {4, {L"a.bin", L"b.bin"}, 500100},
         {5, {L"a.bin", L"b.bin", L"c.bin"}, 500200},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(testing::Message() << "stop after " << row.pieces << " pieces");
-        TempDir out;
-        const std::wstring archive = new_archive(out);
-        std::atomic<bool> stop{false};
-        TestStore<StopAtPost> store(archive, false, true, kPassword);
-        store.progress.flag = &stop;
-        store.progress.left = row.pieces + 1;
-        store.stop.set_flag(&stop);
-        add_files(store, src.path(), {L"a.bin", L"b.bin", L"c.bin"});
-        EXPECT_EQ(store.run(), row.stored);
-        const parse::Archive a = parse_file(archive);
-        EXPECT_EQ(a.error, "");
-        EXPECT_EQ(names(a), row.kept);
-    }
+    // Compressed pieces are coded ahead on the pool; a stop still cuts the
+    // record whose pieces are not all written.
+    const struct {
+        unsigned threads;
+        bool compress;
+    } runs[] = {{1, false}, {1, true}, {4, true}};
+    for (const auto& run : runs)
+        for (const Row& row : rows) {
+            SCOPED_TRACE(testing::Message() << "stop after " << row.pieces << " pieces, " << run.threads
+                                            << " threads, compress " << run.compress);
+            TempDir out;
+            const std::wstring archive = new_archive(out);
+            std::atomic<bool> stop{false};
+            TestStore<StopAtPost> store(archive, run.compress, true, kPassword);
+            store.threads = run.threads;
+            store.progress.flag = &stop;
+            store.progress.left = row.pieces + 1;
+            store.stop.set_flag(&stop);
+            add_files(store, src.path(), {L"a.bin", L"b.bin", L"c.bin"});
+            EXPECT_EQ(store.run(), row.stored);
+            const parse::Archive a = parse_file(archive);
+            EXPECT_EQ(a.error, "");
+            EXPECT_EQ(names(a), row.kept);
+        }
 }
 
 TEST(BackupTest, ReadFailureInsideAFileCutsItsRecordAlsoBeyondFourGiB)
@@ -311,8 +368,9 @@ TEST(BackupTest, ReadFailureInsideAFileCutsItsRecordAlsoBeyondFourGiB)
     write_bytes(src / L"b.bin", make_data(300000, DataKind::Text));
     write_bytes(src / L"c.bin", make_data(100, DataKind::Text));
     // The second archive is a sparse file past 4 GiB: positions are 64-bit.
-    for (const uint64_t start : {uint64_t(44), (uint64_t(1) << 32) + 44}) {
-        SCOPED_TRACE(testing::Message() << "archive body at " << start);
+    for (const uint64_t start : {uint64_t(44), (uint64_t(1) << 32) + 44})
+    for (const unsigned threads : {1u, 4u}) {
+        SCOPED_TRACE(testing::Message() << "archive body at " << start << ", " << threads << " threads");
         TempDir out;
         const std::wstring archive = new_archive(out);
         if (start != 44) {
@@ -323,6 +381,7 @@ TEST(BackupTest, ReadFailureInsideAFileCutsItsRecordAlsoBeyondFourGiB)
             CloseHandle(h);
         }
         TestStore<MFCProgress, FailingReader> store(archive, true, true, kPassword);
+        store.threads = threads;
         add_files(store, src.path(), {L"a.bin", L"b.bin", L"c.bin"});
         try {
             store.run();
@@ -357,6 +416,7 @@ TEST(BackupTest, AFileResizedWhileItIsReadFailsAndLeavesOnlyWholeRecords)
         TempDir out;
         const std::wstring archive = new_archive(out);
         TestStore<ResizeAfterFirstPiece> store(archive, true, true, kPassword);
+        store.threads = 1; // the pool would have read all three pieces before the first is written
         store.progress.path = src / L"b.bin";
         store.progress.size = resized;
         add_files(store, src.path(), {L"b.bin", L"a.bin"});

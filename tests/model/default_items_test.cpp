@@ -89,24 +89,8 @@ protected:
     }
     void TearDown() override { oe_fixture::Remove(inst); }
 
-    // The bytes of the installation's values under root\key.
-    uint64_t RegistryBytes(HKEY root, const std::wstring& key) const
-    {
-        uint64_t sum = 0;
-        for (const auto& v : inst.values)
-            if (v.root == root && (_wcsicmp(v.key.c_str(), key.c_str()) == 0 ||
-                                   _wcsnicmp(v.key.c_str(), (key + L"\\").c_str(), key.size() + 1) == 0))
-                sum += v.data.size();
-        return sum;
-    }
-    uint64_t FolderBytes(const std::wstring& folder) const
-    {
-        uint64_t sum = 0;
-        for (const auto& f : inst.files)
-            if (_wcsnicmp(f.path.c_str(), (folder + L"\\").c_str(), folder.size() + 1) == 0)
-                sum += f.size;
-        return sum;
-    }
+    uint64_t RegistryBytes(HKEY root, const std::wstring& key) const { return oe_fixture::RegistryBytes(inst, root, key); }
+    uint64_t FolderBytes(const std::wstring& folder) const { return oe_fixture::FolderBytes(inst, folder); }
 
     oe_fixture::Installation inst;
 };

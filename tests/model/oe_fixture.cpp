@@ -358,4 +358,23 @@ std::vector<std::wstring> Verify(const Installation& inst)
     return problems;
 }
 
+uint64_t RegistryBytes(const Installation& inst, HKEY root, const std::wstring& key)
+{
+    uint64_t sum = 0;
+    for (const auto& v : inst.values)
+        if (v.root == root && (_wcsicmp(v.key.c_str(), key.c_str()) == 0 ||
+                               _wcsnicmp(v.key.c_str(), (key + L"\\").c_str(), key.size() + 1) == 0))
+            sum += v.data.size();
+    return sum;
+}
+
+uint64_t FolderBytes(const Installation& inst, const std::wstring& folder)
+{
+    uint64_t sum = 0;
+    for (const auto& f : inst.files)
+        if (_wcsnicmp(f.path.c_str(), (folder + L"\\").c_str(), folder.size() + 1) == 0)
+            sum += f.size;
+    return sum;
+}
+
 }  // namespace oe_fixture

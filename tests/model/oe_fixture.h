@@ -44,4 +44,9 @@ void Remove(const Installation& installation);
 // What differs from the installation, one line each; empty when everything is in place.
 std::vector<std::wstring> Verify(const Installation& installation);
 
+// The bytes of the installation's registry values under root\key, and of its files under folder (no trailing
+// separator): what a backup item over that key or folder counts.
+uint64_t RegistryBytes(const Installation& installation, HKEY root, const std::wstring& key);
+uint64_t FolderBytes(const Installation& installation, const std::wstring& folder);
+
 }  // namespace oe_fixture

@@ -131,6 +131,13 @@ TEST_F(ProfilesTest, SetCheckedAddsNothingAndUnknownEntriesAreUnchecked)
     EXPECT_FALSE(p.SetChecked(e));
     EXPECT_EQ(3u, p.entries.size());
     EXPECT_FALSE(p.IsChecked(e));
+    // A backup leaves out only what the profile knows and leaves unchecked.
+    EXPECT_FALSE(p.LeavesOut(e));
+    EXPECT_TRUE(p.LeavesOut(MakeProfileEntry(&a)));
+    ProfileEntry checkedB = MakeProfileEntry(&b);
+    checkedB.checked = true;
+    p.SetChecked(checkedB);
+    EXPECT_FALSE(p.LeavesOut(MakeProfileEntry(&b)));
 }
 
 TEST_F(ProfilesTest, ShorterSaveKeepsTheStaleValues)

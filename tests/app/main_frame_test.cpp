@@ -1,0 +1,329 @@
+// The main window over the fake mail-client installation, run as the program runs
+// it (the application's message loop on this thread) and worked by real keys and
+// clicks from a driver thread.
+#include <gtest/gtest.h>
+#include <chrono>
+#include <cwctype>
+#include <thread>
+#include "backup_item.h"
+#include "default_items.h"
+#include "dialog_check.h"
+#include "korvane_app.h"
+#include "main_frame.h"
+#include "oe_fixture.h"
+#include "regkey.h"
+#include "res/resource.h"
+#include "ui_driver.h"
+#include "ui_fixture.h"
+
+// The application the frame's commands reach (About, Exit, help).
+CKorvaneApp theApp;
+
+namespace {
+
+using namespace std::chrono_literals;
+
+struct RowView {
+    std::wstring text;
+    bool checked;
+    int32_t state;
+    uint64_t size;
+    bool hasItem;
+};
+
+class MainFrameTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        init_common_controls();
+        theApp.m_appName.LoadString(IDS_APP_TITLE);  // as the program's entry does
+        inst = oe_fixture::Load(oe_fixture::DefaultFolder());
+        oe_fixture::Remove(inst);
+        oe_fixture::Install(inst);
+        CRegKey key;
+        if (key.Open(HKEY_CURRENT_USER, L"Software\\Brisvale 2.9e") == ERROR_SUCCESS)
+            key.RecurseDeleteKey(L"Profiles");
+    }
+    void TearDown() override { oe_fixture::Remove(inst); }
+
+    // Opens the main window as the program does, runs script on a driver thread and
+    // returns when the window is gone (the script ends by closing it). After a
+    // failure the exit question is answered Yes so the window can go.
+    void Run(const std::function<void()>& script)
+    {
+        std::atomic<bool> failed{false};
+        ui::Override<ui::PromptSeam> prompts(ui::prompt, [&, real = ui::prompt](HWND owner, const std::wstring& text,
+                                                                               const std::wstring& caption, UINT flags) {
+            return failed && caption == L"Confirm exit" ? IDYES : real(owner, text, caption, flags);
+        });
+        frame = new CMainFrame;
+        theApp.m_pMainWnd = frame;
+        ASSERT_TRUE(frame->LoadFrame(IDR_MAINFRAME, WS_OVERLAPPEDWINDOW, nullptr));
+        frame->SetWindowText(kProductTitle);
+        frame->ShowWindow(SW_SHOW);
+        frame->UpdateWindow();
+        hwnd = frame->m_hWnd;
+        uitest::Driver driver([&] {
+            try {
+                script();
+            } catch (...) {
+                failed = true;
+                throw;
+            }
+        });
+        theApp.Run();
+        EXPECT_EQ("", driver.finish(30s));
+        EXPECT_FALSE(IsWindow(hwnd));
+    }
+
+    std::vector<RowView> Rows()
+    {
+        std::vector<RowView> rows;
+        call([&] {
+            CBakItemsListBox& list = frame->view.list;
+            for (int i = 0; i < list.GetCount(); ++i)
+                rows.push_back({list.GetItemText(i), list.GetCheck(i), list.GetItemState(i), list.GetItemSize(i),
+                                list.GetItemData(i) != 0});
+        });
+        return rows;
+    }
+    // Waits until the size worker is done and every row shows its outcome.
+    std::vector<RowView> SizedRows()
+    {
+        std::vector<RowView> rows;
+        uitest::require(
+            [&] {
+                if (frame->itemSizeThread)
+                    return false;
+                rows = Rows();
+                for (const RowView& r : rows)
+                    if (r.state != kRowDone && r.state != kRowFailed)
+                        return false;
+                return true;
+            },
+            "rows sized");
+        return rows;
+    }
+    HWND List() { return frame->view.list.m_hWnd; }
+    // A real click on a ribbon command where the ribbon shows it.
+    void Click(UINT id)
+    {
+        RECT r = {};
+        BOOL shown = FALSE;
+        call([&] { shown = frame->ribbon.GetElementRect(id, &r); });
+        if (!shown)
+            throw uitest::Failure("the ribbon does not show command " + std::to_string(id));
+        uitest::click_at(frame->ribbon.m_hWnd, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    }
+    // The checks of the rows.
+    std::vector<bool> Checks()
+    {
+        std::vector<bool> checks;
+        for (const RowView& r : Rows())
+            checks.push_back(r.checked);
+        return checks;
+    }
+    // Waits for a message box of this program and returns it.
+    HWND Box(const wchar_t* caption) { return uitest::wait_window(caption, L"#32770", GetCurrentProcessId()); }
+
+    // Asks to close and answers the question with Yes; the window goes a second later.
+    void CloseWithYes()
+    {
+        PostMessageW(hwnd, WM_CLOSE, 0, 0);
+        HWND box = uitest::wait_window(L"Confirm exit", L"#32770", GetCurrentProcessId());
+        EXPECT_EQ(L"Exit Brisvale 2.9e, Are you sure?", Static(box));
+        uitest::press(box, IDYES);
+    }
+    // The text of a message box.
+    static std::wstring Static(HWND box)
+    {
+        for (const std::wstring& t : uitest::texts(box, L"Static"))
+            if (!t.empty())
+                return t;
+        return L"";
+    }
+
+    // What the installation holds under an item's key or folder.
+    uint64_t InstalledBytes(BackupItem* item) const
+    {
+        if (auto* folder = dynamic_cast<FolderBackupItem*>(item)) {
+            std::wstring path = folder->build_root().path();
+            if (!path.empty() && path.back() == L'\\')
+                path.pop_back();
+            return oe_fixture::FolderBytes(inst, path);
+        }
+        const RegNode root = dynamic_cast<RegistryBackupItem&>(*item).build_root();
+        return oe_fixture::RegistryBytes(inst, root.root(), root.key_path());
+    }
+
+    oe_fixture::Installation inst;
+    UiThreadCall call;
+    CMainFrame* frame = nullptr;
+    HWND hwnd = nullptr;
+};
+
+TEST_F(MainFrameTest, ListsTheDefaultItemsWithTheirSizes)
+{
+    std::vector<RowView> rows;
+    std::vector<std::string> clipped;
+    Run([&] {
+        rows = SizedRows();
+        clipped = capture_and_check(hwnd, L"main-window");
+        CloseWithYes();
+    });
+    // The default profile checks every default item: one row each, in the items' order.
+    std::vector<BackupItem*> items;
+    BuildDefaultItems(items);
+    ASSERT_EQ(items.size(), rows.size());
+    for (size_t i = 0; i < rows.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(items[i]->get_name(), rows[i].text);
+        EXPECT_TRUE(rows[i].checked);
+        EXPECT_EQ(kRowDone, rows[i].state);
+        EXPECT_TRUE(rows[i].hasItem);
+        EXPECT_GT(rows[i].size, 0u);
+        EXPECT_EQ(InstalledBytes(items[i]), rows[i].size);
+        delete items[i];
+    }
+    EXPECT_EQ(std::vector<std::string>{}, clipped);
+}
+
+// A store folder that is gone shows "NOT FOUND": unchecked, without its item, and
+// no selection command checks it again. Ctrl+A checks like "Select All"; Ctrl+P
+// and Ctrl+T do nothing.
+TEST_F(MainFrameTest, AMissingStoreIsNotFoundAndStaysUnchecked)
+{
+    const std::wstring work = L"GUID: {A0F47C22-81D3-4B6E-B5A9-3E2C90D41F87}";
+    std::wstring store;
+    for (const auto& f : inst.files)
+        if (f.path.find(L"{A0F47C22") != std::wstring::npos) {
+            DeleteFileW(f.path.c_str());
+            store = f.path.substr(0, f.path.rfind(L'\\'));
+        }
+    ASSERT_TRUE(RemoveDirectoryW(store.c_str()));
+    std::vector<RowView> rows;
+    std::vector<bool> none, all, ctrlA, ctrlPT;
+    Run([&] {
+        rows = SizedRows();
+        capture_and_check(hwnd, L"main-window-not-found");
+        Click(ID_SELECT_NONE);
+        none = Checks();
+        Click(ID_SELECT_ALL);
+        all = Checks();
+        Click(ID_SELECT_NONE);
+        uitest::key(List(), 'A', true);
+        ctrlA = Checks();
+        Click(ID_SELECT_NONE);
+        uitest::key(List(), 'P', true);
+        uitest::key(List(), 'T', true);
+        ctrlPT = Checks();
+        CloseWithYes();
+    });
+    ASSERT_EQ(7u, rows.size());
+    std::vector<bool> expected;
+    for (const RowView& r : rows) {
+        const bool gone = r.text.find(work) != std::wstring::npos;
+        EXPECT_EQ(gone ? kRowFailed : kRowDone, r.state) << uitest::narrow(r.text);
+        EXPECT_EQ(!gone, r.checked);
+        EXPECT_EQ(!gone, r.hasItem);
+        expected.push_back(!gone);
+    }
+    EXPECT_EQ(std::vector<bool>(7, false), none);
+    EXPECT_EQ(expected, all);
+    EXPECT_EQ(expected, ctrlA);
+    EXPECT_EQ(std::vector<bool>(7, false), ctrlPT);
+}
+
+// "Additional Folder" adds a checked row of its own kind, shown as "0 Bytes"; the same
+// folder again is refused, the same folder in other letter case is another item.
+TEST_F(MainFrameTest, AdditionalFolderAddsACheckedRowOnce)
+{
+    const std::wstring folder = scratch_folder(L"custom");
+    std::wstring refusal;
+    std::vector<RowView> rows;
+    auto add = [&](const std::wstring& path) {
+        Click(ID_ADDITIONAL_FOLDER);
+        HWND dlg = Box(L"Additional Folder");
+        uitest::type(uitest::child(dlg, 1035), path);
+        uitest::click(uitest::child(dlg, IDOK));
+        uitest::wait_gone(dlg);
+    };
+    Run([&] {
+        SizedRows();
+        add(folder);
+        add(folder);
+        HWND box = Box(L"Error");
+        refusal = Static(box);
+        uitest::press(box, IDOK);
+        uitest::wait_gone(box);
+        std::wstring upper = folder;
+        for (wchar_t& c : upper)
+            c = towupper(c);
+        add(upper);
+        rows = Rows();
+        capture_and_check(hwnd, L"main-window-custom-folder");
+        CloseWithYes();
+    });
+    EXPECT_EQ(L"Sorry, you cannot add this folder because the custom folder is already exist!", refusal);
+    ASSERT_EQ(9u, rows.size());
+    for (size_t i = 7; i < 9; ++i) {
+        EXPECT_EQ(kRowDone, rows[i].state);
+        EXPECT_TRUE(rows[i].checked);
+        EXPECT_TRUE(rows[i].hasItem);
+        EXPECT_EQ(0u, rows[i].size);
+    }
+    EXPECT_EQ(L"Custom Folder - " + folder, rows[7].text);
+    EXPECT_NE(rows[7].text, rows[8].text);
+}
+
+// The ribbon's dialogs open from their buttons: About, the profile manager, the
+// preference sheet; "Help Topics" and F1 report the missing help file.
+TEST_F(MainFrameTest, RibbonCommandsReachTheirHandlers)
+{
+    std::vector<std::wstring> helpTexts;
+    Run([&] {
+        SizedRows();
+        const struct {
+            UINT id;
+            const wchar_t* title;
+        } dialogs[] = {{ID_APP_ABOUT, L"About ..."}, {ID_SELECT_PROFILE, L"Profile manager"},
+                       {ID_PREFERENCE_ARCHIVE, L"Preference"}};
+        for (const auto& d : dialogs) {
+            Click(d.id);
+            HWND dlg = Box(d.title);
+            uitest::press(dlg, IDCANCEL);
+            uitest::wait_gone(dlg);
+        }
+        Click(ID_HELP_FINDER);
+        HWND box = Box(L"Korvane");
+        helpTexts.push_back(Static(box));
+        uitest::press(box, IDOK);
+        uitest::wait_gone(box);
+        uitest::key(List(), VK_F1);
+        box = Box(L"Korvane");
+        helpTexts.push_back(Static(box));
+        uitest::press(box, IDOK);
+        uitest::wait_gone(box);
+        CloseWithYes();
+    });
+    EXPECT_EQ((std::vector<std::wstring>{L"Failed to launch help.", L"Failed to launch help."}), helpTexts);
+}
+
+// A close confirmed while a dialog of the window is open waits for that dialog.
+TEST_F(MainFrameTest, AConfirmedCloseWaitsForAnOpenDialog)
+{
+    bool aliveWithDialog = false;
+    Run([&] {
+        SizedRows();
+        Click(ID_APP_ABOUT);
+        HWND about = Box(L"About ...");
+        CloseWithYes();
+        std::this_thread::sleep_for(2500ms);
+        aliveWithDialog = IsWindow(hwnd) && IsWindow(about);
+        uitest::press(about, IDOK);
+        uitest::wait_gone(hwnd);
+    });
+    EXPECT_TRUE(aliveWithDialog);
+}
+
+}  // namespace
