@@ -84,6 +84,8 @@ void wait_painted(HWND window)
                 return false;
         return true;
     }, "window painted");
+    // The update region empties as painting starts: a message of our own is handled once it has ended.
+    SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 60000, nullptr);
 }
 
 std::vector<std::string> capture_and_check(HWND window, const std::wstring& name)
