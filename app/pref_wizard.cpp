@@ -68,28 +68,24 @@ CInitPrefFinish::CInitPrefFinish(PreferenceFile* pref, CWnd* sheet)
 
 CInitPrefArchive::CInitPrefArchive(PreferenceFile* pref, CWnd* sheet)
     : CInitWizPage(IDD_INIT_ARCHIVE, L"Initialize filename generator and default folder", PSWIZB_BACK | PSWIZB_NEXT,
-                   pref, sheet)
+                   pref, sheet),
+      fields(*this, pref->archive, {IDC_WIZ_ADD_STAMP, IDC_WIZ_STAMP_FORMAT, IDC_WIZ_PREVIEW},
+             L"Browse for default folder")
 {
 }
 
 BEGIN_MESSAGE_MAP(CInitPrefArchive, CInitWizPage)
-    ON_BN_CLICKED(IDC_BROWSE, &CInitPrefArchive::OnBrowseFolder)
-    ON_BN_CLICKED(IDC_WIZ_ADD_STAMP, &CInitPrefArchive::OnStampClicked)
-    ON_EN_CHANGE(IDC_FOLDER, &CInitPrefArchive::UpdatePreview)
-    ON_EN_CHANGE(IDC_FILENAME, &CInitPrefArchive::UpdatePreview)
-    ON_BN_CLICKED(IDC_STAMP_BEFORE, &CInitPrefArchive::UpdatePreview)
-    ON_BN_CLICKED(IDC_STAMP_AFTER, &CInitPrefArchive::UpdatePreview)
-    ON_CBN_SELCHANGE(IDC_WIZ_STAMP_FORMAT, &CInitPrefArchive::UpdatePreview)
     ON_WM_DESTROY()
 END_MESSAGE_MAP()
 
+BOOL CInitPrefArchive::OnCmdMsg(UINT id, UINT code, bool probe)
+{
+    return fields.OnCmdMsg(id, code, probe) || CInitWizPage::OnCmdMsg(id, code, probe);
+}
+
 void CInitPrefArchive::DoDataExchange(CDataExchange* dx)
 {
-    DDX_Text(dx, IDC_FOLDER, folderText);
-    DDX_Text(dx, IDC_FILENAME, baseNameText);
-    DDX_Check(dx, IDC_WIZ_ADD_STAMP, addStamp);
-    DDX_Control(dx, IDC_WIZ_STAMP_FORMAT, formatCombo);
-    DDX_Text(dx, IDC_WIZ_PREVIEW, previewText);
+    fields.Exchange(dx);
 }
 
 BOOL CInitPrefArchive::OnInitDialog()
@@ -98,57 +94,26 @@ BOOL CInitPrefArchive::OnInitDialog()
     // The record's fields hold 2047 characters.
     for (int id : {IDC_FOLDER, IDC_FILENAME})
         ::SendDlgItemMessageW(m_hWnd, id, EM_LIMITTEXT, std::size(pref->archive.outputFolder) - 1, 0);
-    EnableControls({IDC_STAMP_BEFORE, IDC_STAMP_AFTER, IDC_WIZ_STAMP_FORMAT}, FALSE);
-    for (const wchar_t* format : kTimeStampFormats) {
-        int index = formatCombo.AddString(CTime::GetCurrentTime().Format(format).c_str());
-        if (index < 0)
-            continue;
-        if (formatCombo.GetCurSel() == CB_ERR)
-            formatCombo.SetCurSel(index);
-        formats_.emplace_back();
-        CopyBounded(formats_.back().text, format);
-        formatCombo.SetItemDataPtr(index, formats_.back().text);
-    }
+    // The page starts from the first format and no stamp, whatever the record holds.
+    fields.EnableStampControls();
+    fields.AddFormats(nullptr);
     CheckRadioButton(IDC_STAMP_BEFORE, IDC_STAMP_AFTER, IDC_STAMP_BEFORE);
     return TRUE;
 }
 
 void CInitPrefArchive::Collect()
 {
-    ArchivePreference& a = pref->archive;
-    a.addTimeStamp = addStamp ? 1 : 0;
-    CopyBounded(a.baseName, baseNameText.c_str());
-    CopyBounded(a.outputFolder, folderText.c_str());
-    int sel = formatCombo.GetCurSel();
-    if (sel != CB_ERR)
-        if (auto* format = static_cast<const wchar_t*>(formatCombo.GetItemDataPtr(sel)))
-            CopyBounded(a.timeStampFormat, format);
-    a.timeStampPosition = GetCheckedRadioButton(IDC_STAMP_BEFORE, IDC_STAMP_AFTER) == IDC_STAMP_BEFORE ? 1 : 2;
-}
-
-void CInitPrefArchive::UpdatePreview()
-{
-    UpdateData(TRUE);
-    Collect();
-    previewText = MakeArchiveFileName(pref->archive);
-    UpdateData(FALSE);
-}
-
-void CInitPrefArchive::OnStampClicked()
-{
-    UpdateData(TRUE);
-    EnableControls({IDC_STAMP_BEFORE, IDC_STAMP_AFTER, IDC_WIZ_STAMP_FORMAT}, addStamp ? TRUE : FALSE);
-    UpdatePreview();
+    fields.Collect();
 }
 
 bool CInitPrefArchive::ValidateArchivePage()
 {
     UpdateData(TRUE);
-    if (!PathFileExistsW(folderText.c_str())) {
+    if (!PathFileExistsW(fields.folderText.c_str())) {
         errorText = L"Please enter a valid default folder path!";
         return false;
     }
-    if (baseNameText.empty()) {
+    if (fields.baseNameText.empty()) {
         errorText = L"The base filename has not been filled, please enter a base filename for your output archive file!";
         return false;
     }
@@ -166,23 +131,9 @@ LRESULT CInitPrefArchive::OnWizardNext()
     return CInitWizPage::OnWizardNext();
 }
 
-void CInitPrefArchive::OnBrowseFolder()
-{
-    // Cancelled, or a place without a file-system path: nothing changes.
-    std::optional<std::wstring> chosen = ui::ChooseFolder(m_hWnd, L"Browse for default folder");
-    if (!chosen)
-        return;
-    UpdateData(TRUE);
-    folderText = *chosen;
-    UpdateData(FALSE);
-    UpdatePreview();
-}
-
 void CInitPrefArchive::OnDestroy()
 {
-    for (int i = 0, n = formatCombo.GetCount(); i < n; ++i)
-        formatCombo.SetItemDataPtr(i, nullptr);
-    formats_.clear();
+    fields.Release();
     CInitWizPage::OnDestroy();
 }
 
@@ -206,27 +157,14 @@ END_MESSAGE_MAP()
 
 void CInitPrefFTP::DoDataExchange(CDataExchange* dx)
 {
-    DDX_Text(dx, IDC_FTP_HOST, hostText);
-    DDX_Text(dx, IDC_FTP_PORT, port);
-    DDX_Text(dx, IDC_FTP_USER, userText);
-    DDX_Text(dx, IDC_PASSWORD, passwordText);
-    DDX_Text(dx, IDC_FTP_DIRECTORY, directoryText);
-    DDX_Check(dx, IDC_FTP_PASSIVE, passive);
+    fields.Exchange(dx);
     DDX_Check(dx, IDC_USE_FTP, useFtp);
 }
 
 BOOL CInitPrefFTP::OnInitDialog()
 {
     CInitWizPage::OnInitDialog();
-    const _PreferenceFTP& f = pref->ftp;
-    const std::pair<int, size_t> limits[] = {{IDC_FTP_HOST, std::size(f.host)},
-                                             {IDC_FTP_USER, std::size(f.user)},
-                                             {IDC_PASSWORD, std::size(f.password)},
-                                             {IDC_FTP_DIRECTORY, std::size(f.directory)}};
-    for (auto [id, room] : limits)
-        ::SendDlgItemMessageW(m_hWnd, id, EM_LIMITTEXT, room - 1, 0);
-    // Without a range the arrows would run from 100 down to 0.
-    ::SendDlgItemMessageW(m_hWnd, IDC_FTP_PORT_SPIN, UDM_SETRANGE32, 0, 65535);
+    FtpFields::Prepare(*this);
     EnableControls(kFtpControls, FALSE);
     return TRUE;
 }
@@ -239,15 +177,8 @@ void CInitPrefFTP::OnUseFtpClicked()
 
 void CInitPrefFTP::Collect()
 {
-    if (!useFtp)
-        return;
-    _PreferenceFTP& f = pref->ftp;
-    CopyBounded(f.host, hostText.c_str());
-    CopyBounded(f.user, userText.c_str());
-    CopyBounded(f.password, passwordText.c_str());
-    CopyBounded(f.directory, directoryText.c_str());
-    f.passive = passive ? 1 : 0;
-    f.port = port;
+    if (useFtp)
+        fields.Store(pref->ftp);
 }
 
 LRESULT CInitPrefFTP::OnWizardNext()
@@ -257,11 +188,11 @@ LRESULT CInitPrefFTP::OnWizardNext()
     Collect();
     if (useFtp) {
         errorText.clear();
-        if (hostText.empty())
+        if (fields.hostText.empty())
             errorText = L"Invalid host name!";
-        else if (port < 0 || port > 65535)
+        else if (fields.port < 0 || fields.port > 65535)
             errorText = L"Port number is wrong!";
-        else if (userText.empty())
+        else if (fields.userText.empty())
             errorText = L"Invalid user name!";
         if (!errorText.empty()) {
             ShowError(errorText.c_str());

@@ -2,10 +2,11 @@
 // The preference wizard's pages (welcome, archive-name generator, FTP account,
 // CD/DVD writer, closing page) over one PreferenceFile record, which every page
 // fills directly; whoever runs the wizard saves the record after Finish.
-#include <deque>
 #include "controls.h"
 #include "gdi.h"
 #include "preference.h"
+#include "pr_ftp_page.h"
+#include "preference_sheet.h"
 #include "propsheet.h"
 
 class CInitWizPage : public CPropertyPage {
@@ -49,29 +50,17 @@ public:
 
 protected:
     CString errorText;
-    CString folderText;
-    CString baseNameText;
-    BOOL addStamp = FALSE;
-    CComboBox formatCombo;
-    CString previewText;
+    ArchiveNameFields fields;
 
     void DoDataExchange(CDataExchange* dx) override;
     BOOL OnInitDialog() override;
     LRESULT OnWizardNext() override;
+    BOOL OnCmdMsg(UINT id, UINT code, bool probe = false) override;
     void Collect() override;
 
-    void UpdatePreview();
     bool ValidateArchivePage();
-    void OnBrowseFolder();
-    void OnStampClicked();
     void OnDestroy();
     DECLARE_MESSAGE_MAP()
-
-private:
-    struct FormatCopy {
-        wchar_t text[100];
-    };
-    std::deque<FormatCopy> formats_;  // the combo entries' item data
 };
 
 class CInitPrefFTP : public CInitWizPage {
@@ -80,12 +69,7 @@ public:
 
 protected:
     CString errorText;
-    CString hostText;
-    int port = 21;
-    CString userText;
-    CString passwordText;
-    CString directoryText;
-    BOOL passive = FALSE;
+    FtpFields fields;
     BOOL useFtp = FALSE;
 
     void DoDataExchange(CDataExchange* dx) override;

@@ -16,98 +16,150 @@ EInvalidItem::EInvalidItem(const wchar_t* itemName)
     message = text;
 }
 
-CPrArchivePage::CPrArchivePage() : CPropertyPage(IDD_PR_ARCHIVE), pref{} {}
+// ---- ArchiveNameFields
 
-BEGIN_MESSAGE_MAP(CPrArchivePage, CPropertyPage)
-    ON_BN_CLICKED(IDC_BROWSE, &CPrArchivePage::OnBrowseFolder)
-    ON_BN_CLICKED(IDC_ADD_STAMP, &CPrArchivePage::OnStampClicked)
-    ON_EN_CHANGE(IDC_FOLDER, &CPrArchivePage::UpdatePreview)
-    ON_EN_CHANGE(IDC_FILENAME, &CPrArchivePage::UpdatePreview)
-    ON_BN_CLICKED(IDC_STAMP_BEFORE, &CPrArchivePage::UpdatePreview)
-    ON_BN_CLICKED(IDC_STAMP_AFTER, &CPrArchivePage::UpdatePreview)
-    ON_CBN_SELCHANGE(IDC_STAMP_FORMAT, &CPrArchivePage::UpdatePreview)
-    ON_WM_DESTROY()
-END_MESSAGE_MAP()
+ArchiveNameFields::ArchiveNameFields(CWnd& page, ArchivePreference& pref, Ids ids, const wchar_t* browseTitle)
+    : page_(page), pref_(pref), ids_(ids), browseTitle_(browseTitle)
+{
+}
 
-void CPrArchivePage::DoDataExchange(CDataExchange* dx)
+BOOL ArchiveNameFields::OnCmdMsg(UINT id, UINT code, bool probe)
+{
+    const int control = int(id);
+    void (ArchiveNameFields::*handler)() = nullptr;
+    if (code == BN_CLICKED && control == IDC_BROWSE)
+        handler = &ArchiveNameFields::OnBrowseFolder;
+    else if (code == BN_CLICKED && control == ids_.addStamp)
+        handler = &ArchiveNameFields::OnStampClicked;
+    else if ((code == EN_CHANGE && (control == IDC_FOLDER || control == IDC_FILENAME)) ||
+             (code == BN_CLICKED && (control == IDC_STAMP_BEFORE || control == IDC_STAMP_AFTER)) ||
+             (code == CBN_SELCHANGE && control == ids_.format))
+        handler = &ArchiveNameFields::UpdatePreview;
+    if (handler && !probe)
+        (this->*handler)();
+    return handler != nullptr;
+}
+
+void ArchiveNameFields::Exchange(CDataExchange* dx)
 {
     DDX_Text(dx, IDC_FOLDER, folderText);
     DDX_Text(dx, IDC_FILENAME, baseNameText);
-    DDX_Check(dx, IDC_ADD_STAMP, addStamp);
-    DDX_Control(dx, IDC_STAMP_FORMAT, formatCombo);
-    DDX_Text(dx, IDC_PREVIEW, previewText);
+    DDX_Check(dx, ids_.addStamp, addStamp);
+    DDX_Control(dx, ids_.format, formatCombo);
+    DDX_Text(dx, ids_.preview, previewText);
+}
+
+void ArchiveNameFields::AddFormats(const wchar_t* selected)
+{
+    for (const wchar_t* format : kTimeStampFormats) {
+        int index = formatCombo.AddString(CTime::GetCurrentTime().Format(format).c_str());
+        if (index < 0)
+            continue;
+        if (formatCombo.GetCurSel() == CB_ERR)
+            formatCombo.SetCurSel(index);
+        formats_.emplace_back();
+        CopyBounded(formats_.back().text, format);
+        formatCombo.SetItemDataPtr(index, formats_.back().text);
+        if (selected && wcscmp(format, selected) == 0)
+            formatCombo.SetCurSel(index);
+    }
+}
+
+void ArchiveNameFields::Collect()
+{
+    pref_.addTimeStamp = addStamp ? 1 : 0;
+    CopyBounded(pref_.baseName, baseNameText.c_str());
+    CopyBounded(pref_.outputFolder, folderText.c_str());
+    int sel = formatCombo.GetCurSel();
+    if (sel != CB_ERR)
+        if (auto* format = static_cast<const wchar_t*>(formatCombo.GetItemDataPtr(sel)))
+            CopyBounded(pref_.timeStampFormat, format);
+    pref_.timeStampPosition =
+        page_.GetCheckedRadioButton(IDC_STAMP_BEFORE, IDC_STAMP_AFTER) == IDC_STAMP_BEFORE ? 1 : 2;
+}
+
+void ArchiveNameFields::UpdatePreview()
+{
+    page_.UpdateData(TRUE);
+    Collect();
+    previewText = MakeArchiveFileName(pref_);
+    page_.UpdateData(FALSE);
+}
+
+void ArchiveNameFields::EnableStampControls()
+{
+    page_.UpdateData(TRUE);
+    for (int id : {IDC_STAMP_BEFORE, IDC_STAMP_AFTER, ids_.format})
+        ::EnableWindow(page_.GetDlgItem(id), addStamp ? TRUE : FALSE);
+}
+
+void ArchiveNameFields::OnStampClicked()
+{
+    EnableStampControls();
+    UpdatePreview();
+}
+
+void ArchiveNameFields::OnBrowseFolder()
+{
+    // Cancelled, or a place without a file-system path: nothing changes.
+    std::optional<std::wstring> chosen = ui::ChooseFolder(page_.m_hWnd, browseTitle_);
+    if (!chosen)
+        return;
+    page_.UpdateData(TRUE);
+    folderText = *chosen;
+    page_.UpdateData(FALSE);
+    UpdatePreview();
+}
+
+void ArchiveNameFields::Release()
+{
+    for (int i = 0, n = formatCombo.GetCount(); i < n; ++i)
+        formatCombo.SetItemDataPtr(i, nullptr);
+    formats_.clear();
+}
+
+// ---- CPrArchivePage
+
+CPrArchivePage::CPrArchivePage()
+    : CPropertyPage(IDD_PR_ARCHIVE), pref{},
+      fields(*this, pref, {IDC_ADD_STAMP, IDC_STAMP_FORMAT, IDC_PREVIEW}, L"Select a folder for output archive:")
+{
+}
+
+BEGIN_MESSAGE_MAP(CPrArchivePage, CPropertyPage)
+    ON_WM_DESTROY()
+END_MESSAGE_MAP()
+
+BOOL CPrArchivePage::OnCmdMsg(UINT id, UINT code, bool probe)
+{
+    return fields.OnCmdMsg(id, code, probe) || CPropertyPage::OnCmdMsg(id, code, probe);
+}
+
+void CPrArchivePage::DoDataExchange(CDataExchange* dx)
+{
+    fields.Exchange(dx);
 }
 
 BOOL CPrArchivePage::OnInitDialog()
 {
     CPropertyPage::OnInitDialog();
-    for (const wchar_t* format : kTimeStampFormats)
-        AddFormat(format);
-    folderText = pref.outputFolder;
-    baseNameText = pref.baseName;
-    addStamp = pref.addTimeStamp;
+    fields.AddFormats(pref.timeStampFormat);
+    fields.folderText = pref.outputFolder;
+    fields.baseNameText = pref.baseName;
+    fields.addStamp = pref.addTimeStamp;
     CheckRadioButton(IDC_STAMP_BEFORE, IDC_STAMP_AFTER, pref.timeStampPosition == 1 ? IDC_STAMP_BEFORE : IDC_STAMP_AFTER);
     UpdateData(FALSE);
-    EnableStampControls();
-    UpdatePreview();
+    fields.EnableStampControls();
+    fields.UpdatePreview();
     return TRUE;
-}
-
-void CPrArchivePage::AddFormat(const wchar_t* format)
-{
-    int index = formatCombo.AddString(CTime::GetCurrentTime().Format(format).c_str());
-    if (index < 0)
-        return;
-    if (formatCombo.GetCurSel() == CB_ERR)
-        formatCombo.SetCurSel(index);
-    formats_.emplace_back();
-    CopyBounded(formats_.back().text, format);
-    formatCombo.SetItemDataPtr(index, formats_.back().text);
-    if (wcscmp(format, pref.timeStampFormat) == 0)
-        formatCombo.SetCurSel(index);
-}
-
-void CPrArchivePage::CollectArchivePreference()
-{
-    pref.addTimeStamp = addStamp ? 1 : 0;
-    // The preview collects on every keystroke: longer texts are cut here and
-    // refused by the validation when the page is left.
-    CopyBounded(pref.baseName, baseNameText.c_str());
-    CopyBounded(pref.outputFolder, folderText.c_str());
-    int sel = formatCombo.GetCurSel();
-    if (sel != CB_ERR)
-        if (auto* format = static_cast<const wchar_t*>(formatCombo.GetItemDataPtr(sel)))
-            CopyBounded(pref.timeStampFormat, format);
-    pref.timeStampPosition = GetCheckedRadioButton(IDC_STAMP_BEFORE, IDC_STAMP_AFTER) == IDC_STAMP_BEFORE ? 1 : 2;
-}
-
-void CPrArchivePage::UpdatePreview()
-{
-    UpdateData(TRUE);
-    CollectArchivePreference();
-    previewText = MakeArchiveFileName(pref);
-    UpdateData(FALSE);
-}
-
-void CPrArchivePage::EnableStampControls()
-{
-    UpdateData(TRUE);
-    for (int id : {IDC_STAMP_BEFORE, IDC_STAMP_AFTER, IDC_STAMP_FORMAT})
-        ::EnableWindow(GetDlgItem(id), addStamp ? TRUE : FALSE);
-}
-
-void CPrArchivePage::OnStampClicked()
-{
-    EnableStampControls();
-    UpdatePreview();
 }
 
 void CPrArchivePage::ValidateArchivePage()
 {
     UpdateData(TRUE);
-    if (folderText.size() >= std::size(pref.outputFolder) || !PathFileExistsW(folderText.c_str()))
+    if (fields.folderText.size() >= std::size(pref.outputFolder) || !PathFileExistsW(fields.folderText.c_str()))
         throw EInvalidItem(L"Folder");
-    if (baseNameText.empty() || baseNameText.size() >= std::size(pref.baseName))
+    if (fields.baseNameText.empty() || fields.baseNameText.size() >= std::size(pref.baseName))
         throw EInvalidItem(L"Filename");
 }
 
@@ -124,27 +176,13 @@ BOOL CPrArchivePage::OnKillActive()
 
 void CPrArchivePage::OnOK()
 {
-    CollectArchivePreference();
+    fields.Collect();
     CPropertyPage::OnOK();
-}
-
-void CPrArchivePage::OnBrowseFolder()
-{
-    // Cancelled, or a place without a file-system path: nothing changes.
-    std::optional<std::wstring> chosen = ui::ChooseFolder(m_hWnd, L"Select a folder for output archive:");
-    if (!chosen)
-        return;
-    UpdateData(TRUE);
-    folderText = *chosen;
-    UpdateData(FALSE);
-    UpdatePreview();
 }
 
 void CPrArchivePage::OnDestroy()
 {
-    for (int i = 0, n = formatCombo.GetCount(); i < n; ++i)
-        formatCombo.SetItemDataPtr(i, nullptr);
-    formats_.clear();
+    fields.Release();
     CPropertyPage::OnDestroy();
 }
 

@@ -57,27 +57,6 @@ private:
     std::vector<COLORREF> px_;
 };
 
-// Waits until the window and its children have painted what is pending.
-void WaitPainted(HWND window)
-{
-    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
-    uitest::require([&] {
-        if (GetUpdateRect(window, nullptr, FALSE))
-            return false;
-        for (HWND c : uitest::descendants(window, nullptr))
-            if (GetUpdateRect(c, nullptr, FALSE))
-                return false;
-        return true;
-    }, "window painted");
-}
-
-// A left click at client point x, y, queued as the mouse queues it.
-void ClickAt(HWND window, int x, int y)
-{
-    PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
-    PostMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
-}
-
 // A top-level window whose static controls get a green background.
 class Host : public CWnd {
 public:
@@ -213,8 +192,8 @@ TEST_F(InfoList, RowsShowTheirStateAndOneClickTogglesTheCheckOnce)
             before.push_back(Look(px, rows[1], column0, titles[1], DFCS_INACTIVE, false, font));
             before.push_back(Look(px, rows[2], column0, titles[2], 0, false, font));
         }
-        // A click on a row flips its check once and selects it.
-        ClickAt(list.m_hWnd, rows[0].left + 60, (rows[0].top + rows[0].bottom) / 2);
+        // A click on a row's check box flips its check once and selects the row.
+        uitest::click_at(list.m_hWnd, rows[0].left + 8, (rows[0].top + rows[0].bottom) / 2);
         uitest::require([&] { return !list.GetCheck(0); }, "first row's check flipped");
         checksAfter[0] = checks();
         capture_and_check(host.m_hWnd, L"info_list_selected");
@@ -223,13 +202,12 @@ TEST_F(InfoList, RowsShowTheirStateAndOneClickTogglesTheCheckOnce)
             after.push_back(Look(px, rows[0], column0, titles[0], 0, true, font));
         }
         // A click on the inactive row's value flips its stored check too, though it stays grey.
-        ClickAt(list.m_hWnd, rows[1].right - 20, (rows[1].top + rows[1].bottom) / 2);
+        uitest::click_at(list.m_hWnd, rows[1].right - 20, (rows[1].top + rows[1].bottom) / 2);
         uitest::require([&] { return !list.GetCheck(1); }, "second row's check flipped");
         checksAfter[1] = checks();
-        // Below the last row nothing changes; the click on the third row after it
-        // tells when both have been handled.
-        ClickAt(list.m_hWnd, 100, rows[2].bottom + 30);
-        ClickAt(list.m_hWnd, rows[2].left + 60, (rows[2].top + rows[2].bottom) / 2);
+        // Below the last row nothing changes.
+        uitest::click_at(list.m_hWnd, 100, rows[2].bottom + 30);
+        uitest::click_at(list.m_hWnd, rows[2].left + 8, (rows[2].top + rows[2].bottom) / 2);
         uitest::require([&] { return list.GetCheck(2) == TRUE; }, "third row's check flipped");
         checksAfter[2] = checks();
     });
@@ -266,7 +244,7 @@ TEST_F(InfoList, TheBackgroundIsWhiteWithTheBitmapInTheCorner)
 {
     std::vector<COLORREF> seen;
     uitest::Driver driver([&] {
-        WaitPainted(host.m_hWnd);
+        wait_painted(host.m_hWnd);
         Pixels px(list.m_hWnd);
         int w = px.width(), h = px.height();
         seen = {px.at(w - 1, h - 1), px.at(w - 16, h - 12), px.at(w - 16 + 7, h - 12 + 5), px.at(w - 17, h - 1),

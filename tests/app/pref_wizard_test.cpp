@@ -4,11 +4,11 @@
 #include <ole2.h>
 #include <deque>
 #include <functional>
-#include <mutex>
 #include "copier_harness.h"
 #include "dialog_check.h"
 #include "eng_except.h"
 #include "pref_wizard.h"
+#include "prompt_recorder.h"
 #include "prompt_setup_pref_dlg.h"
 #include "res/resource.h"
 #include "ui_driver.h"
@@ -70,16 +70,16 @@ std::string WaitButtons(HWND sheet, const std::string& expected)
 
 void Press(HWND sheet, int id)
 {
-    uitest::press(sheet, id);
+    uitest::click(uitest::child(sheet, id));
 }
 
-// The user's input through each control's own messages: text replaces the whole
-// text as typing over a selection or pasting does (the edit's length limit holds),
-// a click toggles a check box or picks a radio button and tells the page.
+// Types text over what the edit holds, as a person selects it all first.
 void Type(HWND edit, const std::wstring& text)
 {
-    SendMessageW(edit, EM_SETSEL, 0, -1);
-    SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
+    uitest::key(edit, VK_HOME);
+    uitest::key(edit, VK_END, false, true);
+    uitest::key(edit, VK_DELETE);
+    uitest::type(edit, text);
 }
 
 void Type(HWND sheet, int id, const std::wstring& text)
@@ -87,54 +87,18 @@ void Type(HWND sheet, int id, const std::wstring& text)
     Type(Control(sheet, id), text);
 }
 
-void Click(HWND button)
+// Picks a drop-down list's entry with the arrow keys.
+void Choose(HWND combo, int index)
 {
-    LONG type = GetWindowLongW(button, GWL_STYLE) & BS_TYPEMASK;
-    if (type == BS_AUTORADIOBUTTON)
-        uitest::set_check(button, true);
-    else if (type == BS_AUTOCHECKBOX)
-        uitest::set_check(button, !uitest::is_checked(button));
-    else
-        uitest::press(GetParent(button), GetDlgCtrlID(button));
+    uitest::key(combo, VK_HOME);
+    for (int i = 0; i < index; ++i)
+        uitest::key(combo, VK_DOWN);
 }
 
-// Records every message box. The cancel question gets the scripted answers, then
-// Yes, so that a failed script can always close the wizard.
-struct PromptRecord {
-    std::wstring text;
-    std::wstring caption;
-    UINT flags;
-    HWND owner;
-};
-
-class WizardPrompts {
-public:
-    explicit WizardPrompts(std::deque<int> questionAnswers = {}) : answers_(std::move(questionAnswers)) {}
-    std::vector<PromptRecord> seen() const
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return seen_;
-    }
-    size_t count() const { return seen().size(); }
-
-private:
-    int Answer(HWND owner, const std::wstring& text, const std::wstring& caption, UINT flags)
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        seen_.push_back({text, caption, flags, owner});
-        if (caption != L"Warning")
-            return IDOK;
-        if (answers_.empty())
-            return IDYES;
-        int a = answers_.front();
-        answers_.pop_front();
-        return a;
-    }
-    mutable std::mutex mutex_;
-    std::deque<int> answers_;
-    std::vector<PromptRecord> seen_;
-    ui::Override<ui::PromptSeam> override_{
-        ui::prompt, [this](HWND o, const std::wstring& t, const std::wstring& c, UINT f) { return Answer(o, t, c, f); }};
+// Every message box is recorded; once the scripted answers run out each gets Yes,
+// so that a failed script can always close the wizard.
+struct WizardPrompts : PromptRecorder {
+    explicit WizardPrompts(std::deque<int> answers = {}) : PromptRecorder(std::move(answers), IDYES) {}
 };
 
 class PrefWizard : public ::testing::Test {
@@ -231,11 +195,15 @@ TEST_F(PrefWizard, WalkingThroughStoresWhatEveryPageHolds)
 {
     WizardPrompts prompts;
     std::vector<std::string> buttons, clipped;
+    std::vector<std::wstring> captions;
     std::wstring previewAfter, previewBefore, previewNoStamp;
     bool stampDisabled = false, ftpDisabled = false, cdDisabled = false;
     std::vector<std::wstring> writers;
     INT_PTR result = Run([&](HWND sheet) {
         auto look = [&](const wchar_t* name) {
+            // The page's caption, which Windows shows in the wizard's title bar.
+            if (captions.empty() || captions.back() != uitest::text(CurrentPage(sheet)))
+                captions.push_back(uitest::text(CurrentPage(sheet)));
             for (const std::string& c : capture_and_check(sheet, name))
                 clipped.push_back(uitest::narrow(name) + ": " + c);
         };
@@ -252,12 +220,12 @@ TEST_F(PrefWizard, WalkingThroughStoresWhatEveryPageHolds)
         Type(Control(sheet, IDC_FOLDER), folder);
         Type(Control(sheet, IDC_FILENAME), L"Weekly");
         previewNoStamp = uitest::text(Control(sheet, IDC_WIZ_PREVIEW));
-        Click(Control(sheet, IDC_WIZ_ADD_STAMP));
+        uitest::click(Control(sheet, IDC_WIZ_ADD_STAMP));
         previewBefore = uitest::text(Control(sheet, IDC_WIZ_PREVIEW));
-        Click(Control(sheet, IDC_STAMP_AFTER));
+        uitest::click(Control(sheet, IDC_STAMP_AFTER));
         // The list is sorted by sample: "2026-12-09" comes right after "12-09-2026@02-05-07 PM".
         HWND formats = Control(sheet, IDC_WIZ_STAMP_FORMAT);
-        uitest::select_combo(formats, 3);
+        Choose(formats, 3);
         previewAfter = uitest::text(Control(sheet, IDC_WIZ_PREVIEW));
         look(L"wizard_archive_filled");
         Press(sheet, kNext);
@@ -268,13 +236,13 @@ TEST_F(PrefWizard, WalkingThroughStoresWhatEveryPageHolds)
                       !IsWindowEnabled(Control(sheet, IDC_FTP_PASSIVE)) &&
                       !IsWindowEnabled(Control(sheet, IDC_HOST_LABEL));
         look(L"wizard_ftp");
-        Click(Control(sheet, IDC_USE_FTP));
+        uitest::click(Control(sheet, IDC_USE_FTP));
         Type(Control(sheet, IDC_FTP_HOST), L"ftp.example.org");
         Type(Control(sheet, IDC_FTP_PORT), L"2121");
         Type(Control(sheet, IDC_FTP_USER), L"mail");
         Type(Control(sheet, IDC_PASSWORD), L"s3cret!");
         Type(Control(sheet, IDC_FTP_DIRECTORY), L"/backups/mail");
-        Click(Control(sheet, IDC_FTP_PASSIVE));
+        uitest::click(Control(sheet, IDC_FTP_PASSIVE));
         look(L"wizard_ftp_filled");
         Press(sheet, kNext);
 
@@ -285,9 +253,9 @@ TEST_F(PrefWizard, WalkingThroughStoresWhatEveryPageHolds)
         for (int i = 0, n = int(SendMessageW(devices, CB_GETCOUNT, 0, 0)); i < n; ++i)
             writers.push_back(CComboBox::GetLBText(devices, i));
         look(L"wizard_cd");
-        Click(Control(sheet, IDC_USE_CD));
-        uitest::select_combo(devices, 1);
-        Click(Control(sheet, IDC_CDDVD_ERASE));
+        uitest::click(Control(sheet, IDC_USE_CD));
+        Choose(devices, 1);
+        uitest::click(Control(sheet, IDC_CDDVD_ERASE));
         Press(sheet, kNext);
 
         WaitPage(sheet, kFinishPage);
@@ -300,6 +268,12 @@ TEST_F(PrefWizard, WalkingThroughStoresWhatEveryPageHolds)
                                         "Back Finish Cancel"}),
               buttons);
     EXPECT_EQ(std::vector<std::string>{}, clipped);
+    EXPECT_EQ((std::vector<std::wstring>{L"Initialize preference wizard: Welcome",
+                                         L"Initialize preference wizard: Archive filename generator",
+                                         L"Initialize preference wizard: FTP settings",
+                                         L"Initialize preference wizard: CD/DVD writer settings",
+                                         L"Initialize preference wizard: Finish"}),
+              captions);
     EXPECT_EQ(0u, prompts.seen().size());
     EXPECT_TRUE(stampDisabled);
     EXPECT_TRUE(ftpDisabled);
@@ -355,7 +329,7 @@ TEST_F(PrefWizard, TheArchivePageRefusesAMissingFolderOrBaseName)
         Press(sheet, kBack);
         WaitPage(sheet, kArchivePage);
         stayed.push_back(uitest::text(Control(sheet, IDC_FILENAME)) == L"Weekly");  // kept on the way back
-        uitest::press(sheet, IDCANCEL);
+        Press(sheet, IDCANCEL);
     });
     EXPECT_EQ((std::vector<int>{1, 1, 1, 0, 1}), stayed);
     auto seen = prompts.seen();
@@ -385,7 +359,7 @@ TEST_F(PrefWizard, TheFtpPageChecksTheAccountWhenTicked)
     std::vector<std::wstring> messages;
     INT_PTR result = Run([&](HWND sheet) {
         PassArchivePage(sheet);
-        Click(Control(sheet, IDC_USE_FTP));
+        uitest::click(Control(sheet, IDC_USE_FTP));
         for (const Case& c : cases) {
             Type(sheet, IDC_FTP_HOST, c.host);
             Type(sheet, IDC_FTP_PORT, c.port);
@@ -424,16 +398,16 @@ TEST_F(PrefWizard, TheFtpBoxesFitTheRecord)
     std::wstring portUp, portTop;
     Run([&](HWND sheet) {
         PassArchivePage(sheet);
-        Click(Control(sheet, IDC_USE_FTP));
+        uitest::click(Control(sheet, IDC_USE_FTP));
         Type(Control(sheet, IDC_FTP_HOST), host);
         Type(Control(sheet, IDC_PASSWORD), password);
         Type(Control(sheet, IDC_FTP_USER), L"mail");
         SendMessageW(Control(sheet, IDC_FTP_PORT_SPIN), UDM_GETRANGE32, WPARAM(&low), LPARAM(&high));
         Type(sheet, IDC_FTP_PORT, L"21");
-        SendMessageW(Control(sheet, IDC_FTP_PORT), WM_KEYDOWN, VK_UP, 0);  // the up arrow
+        uitest::key(Control(sheet, IDC_FTP_PORT), VK_UP);
         portUp = uitest::text(Control(sheet, IDC_FTP_PORT));
         Type(sheet, IDC_FTP_PORT, L"65535");
-        SendMessageW(Control(sheet, IDC_FTP_PORT), WM_KEYDOWN, VK_UP, 0);  // the up arrow
+        uitest::key(Control(sheet, IDC_FTP_PORT), VK_UP);
         portTop = uitest::text(Control(sheet, IDC_FTP_PORT));
         Press(sheet, kNext);
         WaitPage(sheet, kCdPage);
@@ -458,9 +432,9 @@ TEST_F(PrefWizard, UntickedFtpAndCdPagesKeepTheStoredBlocks)
     WizardPrompts prompts;
     INT_PTR result = Run([&](HWND sheet) {
         PassArchivePage(sheet);
-        Click(Control(sheet, IDC_USE_FTP));
+        uitest::click(Control(sheet, IDC_USE_FTP));
         Type(Control(sheet, IDC_FTP_HOST), L"typed.but.unticked");
-        Click(Control(sheet, IDC_USE_FTP));
+        uitest::click(Control(sheet, IDC_USE_FTP));
         Press(sheet, kNext);
         WaitPage(sheet, kCdPage);
         Press(sheet, kNext);
@@ -485,11 +459,11 @@ TEST_F(PrefWizard, TheCdPageWantsAWriterWhenTicked)
         PassArchivePage(sheet);
         Press(sheet, kNext);
         WaitPage(sheet, kCdPage);
-        Click(Control(sheet, IDC_USE_CD));
+        uitest::click(Control(sheet, IDC_USE_CD));
         Press(sheet, kNext);
         uitest::require([&] { return prompts.seen().size() == 1; }, "message");
         WaitPage(sheet, kCdPage);
-        uitest::select_combo(Control(sheet, IDC_WIZ_DEVICE), 0);
+        Choose(Control(sheet, IDC_WIZ_DEVICE), 0);
         Press(sheet, kNext);
         WaitPage(sheet, kFinishPage);
         Press(sheet, kFinish);
@@ -549,10 +523,10 @@ TEST(PromptSetupPref, RemembersTheBoxAndAnswersOkOrCancel)
             clipped = capture_and_check(h, L"prompt_setup_pref");
             text = uitest::text(uitest::child(h, IDC_DONT_SHOW_AGAIN));
             if (c.tick) {
-                Click(uitest::child(h, IDC_DONT_SHOW_AGAIN));
+                uitest::click(uitest::child(h, IDC_DONT_SHOW_AGAIN));
                 uitest::require([&] { return dlg.dontShowAgain == TRUE; }, "member follows the box");
             }
-            Click(uitest::child(h, c.button));
+            uitest::click(uitest::child(h, c.button));
             uitest::wait_gone(h);
         });
         EXPECT_EQ(c.result, dlg.DoModal());

@@ -73,9 +73,8 @@ bool has_text_to_fit(HWND c, const std::wstring& cls)
 
 }  // namespace
 
-std::vector<std::string> capture_and_check(HWND window, const std::wstring& name)
+void wait_painted(HWND window)
 {
-    // The window belongs to another thread: repaint it all and wait until it has.
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     uitest::require([&] {
         if (GetUpdateRect(window, nullptr, FALSE))
@@ -87,6 +86,11 @@ std::vector<std::string> capture_and_check(HWND window, const std::wstring& name
     }, "window painted");
     // The update region empties as painting starts: a message of our own is handled once it has ended.
     SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 60000, nullptr);
+}
+
+std::vector<std::string> capture_and_check(HWND window, const std::wstring& name)
+{
+    wait_painted(window);
     save_bitmap(window, name);
     std::vector<std::string> clipped;
     for (HWND c : uitest::descendants(window, nullptr)) {

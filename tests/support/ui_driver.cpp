@@ -1,4 +1,5 @@
 #include "ui_driver.h"
+#include <cstdlib>
 
 namespace uitest {
 namespace {
@@ -322,6 +323,15 @@ void click_at(HWND window, int x, int y) {
     if (under != window)
         throw Failure("a click on " + narrow(class_of(window)) + " \"" + narrow(title_of(window)) + "\" would land on " +
                       narrow(class_of(under)) + " \"" + narrow(title_of(under)) + "\"");
+    // Two clicks on one spot of a window within the double-click time are a
+    // double click, which many controls (tabs among them) ignore; a person's
+    // second single click comes later, so wait until it would.
+    static HWND lastWindow = nullptr;
+    static POINT lastPoint{};
+    static DWORD lastTime = 0;
+    if (window == lastWindow && std::abs(p.x - lastPoint.x) <= GetSystemMetrics(SM_CXDOUBLECLK) &&
+        std::abs(p.y - lastPoint.y) <= GetSystemMetrics(SM_CYDOUBLECLK))
+        wait_until([] { return GetTickCount() - lastTime > GetDoubleClickTime(); });
     // Absolute positions are in 1/65536ths of the screen; round up so they map back exactly.
     int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
     INPUT in[3] = {};
@@ -339,6 +349,9 @@ void click_at(HWND window, int x, int y) {
         throw Failure("the mouse went to " + std::to_string(at.x) + "," + std::to_string(at.y) + " instead of " +
                       std::to_string(p.x) + "," + std::to_string(p.y));
     wait_handled(window);
+    lastWindow = window;
+    lastPoint = p;
+    lastTime = GetTickCount();
 }
 
 void press(HWND dlg, int id) {
