@@ -215,6 +215,23 @@ void DrawOrb(HDC dc, const RECT& r, int state)
     ::DeleteObject(dib);
 }
 
+// Answers WM_PAINT through an off-screen bitmap of the client size, so the bars never flicker.
+template <class PaintFn>
+void PaintBuffered(CWnd* wnd, PaintFn paint)
+{
+    CPaintDC dc(wnd);
+    RECT r;
+    wnd->GetClientRect(&r);
+    CDC mem;
+    mem.CreateCompatibleDC(dc);
+    CBitmap bmp;
+    bmp.CreateCompatibleBitmap(dc, std::max<LONG>(r.right, 1), std::max<LONG>(r.bottom, 1));
+    HGDIOBJ old = mem.SelectObject(bmp.GetSafeHandle());
+    paint(HDC(mem));
+    dc.BitBlt(0, 0, r.right, r.bottom, mem, 0, 0, SRCCOPY);
+    mem.SelectObject(old);
+}
+
 // The system's message font, as dialogs use.
 void MakeFont(CFont& font)
 {
@@ -471,14 +488,6 @@ BOOL CMFCRibbonBar::GetElementRect(UINT id, RECT* rect) const
         }
     }
     return FALSE;
-}
-
-CString CMFCRibbonBar::GetToolTipText(UINT id) const
-{
-    for (const Item& item : Items())
-        if (item.button && item.button->id == id)
-            return CommandTip(id, item.button->text);
-    return CString();
 }
 
 void CMFCRibbonBar::UpdateToolTips()
@@ -812,21 +821,10 @@ LRESULT CMFCRibbonBar::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_ERASEBKGND:
         return 1;
-    case WM_PAINT: {
+    case WM_PAINT:
         Layout();  // buttons may have been added since the last size
-        CPaintDC dc(this);
-        RECT r;
-        GetClientRect(&r);
-        CDC mem;
-        mem.CreateCompatibleDC(dc);
-        CBitmap bmp;
-        bmp.CreateCompatibleBitmap(dc, std::max<LONG>(r.right, 1), std::max<LONG>(r.bottom, 1));
-        HGDIOBJ old = mem.SelectObject(bmp.GetSafeHandle());
-        Paint(mem);
-        dc.BitBlt(0, 0, r.right, r.bottom, mem, 0, 0, SRCCOPY);
-        mem.SelectObject(old);
+        PaintBuffered(this, [this](HDC dc) { Paint(dc); });
         return 0;
-    }
     case WM_MOUSEMOVE: {
         if (!tracking_) {
             TRACKMOUSEEVENT tme = {sizeof tme, TME_LEAVE, m_hWnd, 0};
@@ -1151,20 +1149,9 @@ LRESULT CMFCRibbonStatusBar::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_SIZE:
         Invalidate(FALSE);
         return 0;
-    case WM_PAINT: {
-        CPaintDC dc(this);
-        RECT r;
-        GetClientRect(&r);
-        CDC mem;
-        mem.CreateCompatibleDC(dc);
-        CBitmap bmp;
-        bmp.CreateCompatibleBitmap(dc, std::max<LONG>(r.right, 1), std::max<LONG>(r.bottom, 1));
-        HGDIOBJ old = mem.SelectObject(bmp.GetSafeHandle());
-        Paint(mem);
-        dc.BitBlt(0, 0, r.right, r.bottom, mem, 0, 0, SRCCOPY);
-        mem.SelectObject(old);
+    case WM_PAINT:
+        PaintBuffered(this, [this](HDC dc) { Paint(dc); });
         return 0;
-    }
     default:
         return CWnd::WindowProc(msg, wParam, lParam);
     }

@@ -138,8 +138,6 @@ public:
     BOOL GetElementRect(UINT id, RECT* rect) const;
     RECT GetTabRect(int category) const { return GetCategory(category)->tab_; }
     RECT GetApplicationButtonRect() const { return appRect_; }
-    // The tooltip text of a shown command: title, then "\n" and the description.
-    CString GetToolTipText(UINT id) const;
 
 protected:
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
@@ -105,7 +106,11 @@ private:
                 // before each is written, so a stop costs at most the piece
                 // each thread is coding.
                 while (!ended && !stopped && !pool.full()) {
-                    const int32_t got = reader_.source_read_buff(piece_.data(), kChunkPiece);
+                    // A raw piece is read in place, behind room for its chunk header.
+                    uint8_t* to = compress_ || encrypt_ ? piece_.data()
+                                                        : out_room(sizeof(ChunkHeader) + kChunkPiece) +
+                                                              sizeof(ChunkHeader);
+                    const int32_t got = reader_.source_read_buff(to, kChunkPiece);
                     if (got <= 0)
                         ended = true;
                     else if (stop.is_stopped())
@@ -113,7 +118,7 @@ private:
                     else if (compress_)
                         pool.put(piece_.data(), got);
                     else
-                        written += append_chunk(enc, piece_.data(), got, got);
+                        written += append_chunk(enc, to, got, got);
                 }
                 if (stopped || pool.empty())
                     break;
@@ -158,7 +163,7 @@ private:
         const ChunkHeader chunk = {0, {0, 0, 0}, static_cast<uint32_t>(length)};
         const uint64_t n = append(&chunk, sizeof chunk) + append(data, static_cast<size_t>(length));
         done_ += static_cast<uint64_t>(source);
-        if (out_.size() >= static_cast<size_t>(kChunkPiece))
+        if (outSize_ >= static_cast<size_t>(kChunkPiece))
             flush();
         progress.post_position(percent());
         return n;
@@ -169,14 +174,25 @@ private:
     size_t append(const void* data, size_t n)
     {
         const auto* bytes = static_cast<const uint8_t*>(data);
-        out_.insert(out_.end(), bytes, bytes + n);
+        uint8_t* to = out_room(n);
+        if (to != bytes) // else read in place
+            std::memcpy(to, bytes, n);
+        outSize_ += n;
         return n;
+    }
+
+    // Where the next n bytes of the record go.
+    uint8_t* out_room(size_t n)
+    {
+        if (out_.size() < outSize_ + n)
+            out_.resize(outSize_ + n);
+        return out_.data() + outSize_;
     }
 
     void flush()
     {
-        write_file(out_.data(), static_cast<int32_t>(out_.size()));
-        out_.clear();
+        write_file(out_.data(), static_cast<int32_t>(outSize_));
+        outSize_ = 0;
     }
 
     void open_file()
@@ -221,7 +237,7 @@ private:
     // Best effort: it runs while a failure is already on its way.
     void cut_back(uint64_t start)
     {
-        out_.clear();
+        outSize_ = 0;
         LARGE_INTEGER at;
         at.QuadPart = static_cast<LONGLONG>(start);
         if (SetFilePointerEx(file_, at, nullptr, FILE_BEGIN) && SetEndOfFile(file_))
@@ -248,7 +264,8 @@ private:
     uint64_t total_ = 0;
     uint64_t done_ = 0;
     std::vector<uint8_t> piece_;
-    std::vector<uint8_t> out_; // the record's bytes not yet written
+    std::vector<uint8_t> out_; // the record's bytes not yet written: the first outSize_
+    size_t outSize_ = 0;
     Pool* pool_ = nullptr;     // the running run's
 };
 

@@ -1,11 +1,14 @@
 // The ribbon and its status bar in a plain window, driven by real clicks and keys.
 #include <gtest/gtest.h>
+#include <atomic>
 #include <functional>
 #include <mutex>
 #include <ostream>
 #include <vector>
 #include "afxwin.h"
+#include "dialog_check.h"
 #include "ribbon.h"
+#include "ui_driver.h"
 
 // Rectangles compare and print in the checks below.
 inline bool operator==(const RECT& a, const RECT& b)
@@ -70,6 +73,7 @@ public:
         status.AddExtendedElement(L" ");
         edit.CreateEx(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_CHILD | WS_VISIBLE, RECT{}, this, AFX_IDW_PANE_FIRST);
         RecalcLayout();
+        UpdateWindow();  // shown and painted, as a program's frame is before any input
         ::SetForegroundWindow(m_hWnd);
         edit.SetFocus();
     }
@@ -110,16 +114,283 @@ struct HostWindow {
     Host& operator*() const { return *host; }
 };
 
+// Runs a driver script while this thread pumps messages the way the program's
+// loop does (the frame's bars see Alt and F10 first).
+std::string Drive(Host& host, std::function<void()> script)
+{
+    std::atomic<bool> done{false};
+    uitest::Driver driver([&] {
+        struct Done {
+            std::atomic<bool>& d;
+            ~Done() { d = true; }
+        } mark{done};
+        script();
+    });
+    MSG m;
+    while (!done) {
+        while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+            if (host.PreTranslateMessage(&m))
+                continue;
+            TranslateMessage(&m);
+            DispatchMessageW(&m);
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+    return driver.finish();
+}
+
+void Check(bool ok, const std::string& what)
+{
+    if (!ok)
+        throw uitest::Failure("not so: " + what);
+}
+
+POINT Centre(const RECT& r)
+{
+    return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+RECT ElementRect(Host& host, UINT id)
+{
+    RECT r = {};
+    host.OnUi([&] {
+        if (!host.ribbon.GetElementRect(id, &r))
+            throw uitest::Failure("command " + std::to_string(id) + " is not shown");
+    });
+    return r;
+}
+
+void ClickCommand(Host& host, UINT id)
+{
+    POINT p = Centre(ElementRect(host, id));
+    uitest::click_at(host.ribbon.m_hWnd, p.x, p.y);
+}
+
+void WaitCommands(Host& host, const std::vector<UINT>& expected)
+{
+    uitest::require([&] { return host.Commands() == expected; },
+                    "commands " + ::testing::PrintToString(expected) + ", got " + ::testing::PrintToString(host.Commands()));
+}
+
+TEST(Ribbon, ClickingEachButtonSendsItsCommandToTheParent)
+{
+    HostWindow window;
+    Host& host = *window;
+    const std::vector<UINT> ids = {kBackup, kRestore, kSelectAll, kSelectNone, kSelectProfile, kArchive, kHelpTopics, kAbout};
+    EXPECT_EQ("", Drive(host, [&] {
+        std::vector<UINT> sent;
+        for (UINT id : ids) {
+            ClickCommand(host, id);
+            sent.push_back(id);
+            WaitCommands(host, sent);
+        }
+    }));
+    // The tab row button stays at the right edge.
+    RECT about = {}, client = {};
+    ASSERT_TRUE(host.ribbon.GetElementRect(kAbout, &about));
+    host.ribbon.GetClientRect(&client);
+    EXPECT_GT(about.left, client.right - 80);
+}
+
+TEST(Ribbon, TabsSwitchTheShownCategory)
+{
+    HostWindow window;
+    Host& host = *window;
+    EXPECT_EQ(0, host.ribbon.GetActiveCategory());
+    EXPECT_EQ("", Drive(host, [&] {
+        RECT tabs[2];
+        host.OnUi([&] { tabs[0] = host.ribbon.GetTabRect(0); tabs[1] = host.ribbon.GetTabRect(1); });
+        POINT tab = Centre(tabs[1]);
+        uitest::click_at(host.ribbon.m_hWnd, tab.x, tab.y);
+        uitest::require([&] { return host.ribbon.GetActiveCategory() == 1; }, "the second tab shown");
+        host.OnUi([&] {
+            RECT hidden;
+            Check(!host.ribbon.GetElementRect(kBackup, &hidden), "Backup hidden with its tab");
+        });
+        ClickCommand(host, kSchedule);
+        WaitCommands(host, {kSchedule});
+        tab = Centre(tabs[0]);
+        uitest::click_at(host.ribbon.m_hWnd, tab.x, tab.y);
+        uitest::require([&] { return host.ribbon.GetActiveCategory() == 0; }, "the first tab shown again");
+        ClickCommand(host, kBackup);
+        WaitCommands(host, {kSchedule, kBackup});
+    }));
+}
+
+// The open application menu (a popup menu window) and its entries' rectangles.
+HWND WaitMenu()
+{
+    HWND menu = nullptr;
+    uitest::require([&] { return (menu = uitest::find_window(L"", L"#32768")) != nullptr; }, "the application menu");
+    return menu;
+}
+
+TEST(Ribbon, TheApplicationButtonOpensTheMainMenu)
+{
+    HostWindow window;
+    Host& host = *window;
+    EXPECT_EQ("", Drive(host, [&] {
+        RECT orbRect;
+        host.OnUi([&] { orbRect = host.ribbon.GetApplicationButtonRect(); });
+        POINT orb = Centre(orbRect);
+        uitest::click_at(host.ribbon.m_hWnd, orb.x, orb.y);
+        HWND menu = WaitMenu();
+        HMENU items = reinterpret_cast<HMENU>(::SendMessageW(menu, MN_GETHMENU, 0, 0));
+        // Two entries, one separator (the panel's and the bottom row's are one), Exit.
+        Check(GetMenuItemCount(items) == 4, "four menu entries");
+        capture_and_check(menu, L"ribbon_menu");
+        RECT r = {};
+        Check(GetMenuItemRect(nullptr, items, 1, &r), "the second entry's place");
+        POINT p = Centre(r);
+        ScreenToClient(menu, &p);
+        uitest::click_at(menu, p.x, p.y);
+        WaitCommands(host, {kSupport});
+        uitest::wait_gone(menu);
+        // The bottom entry, chosen with the keyboard.
+        uitest::click_at(host.ribbon.m_hWnd, orb.x, orb.y);
+        menu = WaitMenu();
+        // The edit keeps the focus; the open menu takes the keys.
+        uitest::key(host.edit.m_hWnd, VK_UP);
+        uitest::key(host.edit.m_hWnd, VK_RETURN);
+        WaitCommands(host, {kSupport, kExit});
+    }));
+}
+
+TEST(Ribbon, KeyTipsArrowsAndEnterReachCommands)
+{
+    HostWindow window;
+    Host& host = *window;
+    HWND edit = host.edit.m_hWnd;
+    // The focus as the window's thread sees it (the driver thread has none of its own).
+    auto focusBack = [&] {
+        uitest::require([&] {
+            HWND focus = nullptr;
+            host.OnUi([&] { focus = GetFocus(); });
+            return focus == edit;
+        }, "focus back in the edit");
+    };
+    EXPECT_EQ("", Drive(host, [&] {
+        // F10, then the key tips of a tab and a button.
+        uitest::key(edit, VK_F10);
+        uitest::key(host.ribbon.m_hWnd, 'H');
+        capture_and_check(host.m_hWnd, L"ribbon_keytips");
+        uitest::key(host.ribbon.m_hWnd, 'B');
+        WaitCommands(host, {kBackup});
+        focusBack();
+        // Alt alone, then the key tips; the second "Select" button gets the initial of its second word.
+        uitest::key(edit, VK_MENU);
+        uitest::key(host.ribbon.m_hWnd, 'H');
+        uitest::key(host.ribbon.m_hWnd, 'N');
+        WaitCommands(host, {kBackup, kSelectNone});
+        focusBack();
+        // Arrows and Enter: down into the panels, one to the right.
+        uitest::key(edit, VK_F10);
+        uitest::key(host.ribbon.m_hWnd, VK_DOWN);
+        uitest::key(host.ribbon.m_hWnd, VK_RIGHT);
+        uitest::key(host.ribbon.m_hWnd, VK_RETURN);
+        WaitCommands(host, {kBackup, kSelectNone, kRestore});
+        focusBack();
+        // Tab from the shown tab: the next tab, then "About"; Space presses it.
+        uitest::key(edit, VK_F10);
+        uitest::key(host.ribbon.m_hWnd, VK_TAB);
+        uitest::key(host.ribbon.m_hWnd, VK_TAB);
+        uitest::key(host.ribbon.m_hWnd, VK_TAB);
+        uitest::key(host.ribbon.m_hWnd, VK_SPACE);
+        WaitCommands(host, {kBackup, kSelectNone, kRestore, kAbout});
+        focusBack();
+        // Enter on a tab shows it; Esc gives the focus back without a command.
+        uitest::key(edit, VK_F10);
+        uitest::key(host.ribbon.m_hWnd, VK_TAB);
+        uitest::key(host.ribbon.m_hWnd, VK_RIGHT);
+        uitest::key(host.ribbon.m_hWnd, VK_RETURN);
+        uitest::require([&] { return host.ribbon.GetActiveCategory() == 1; }, "Tools shown by Enter");
+        uitest::key(host.ribbon.m_hWnd, VK_ESCAPE);
+        focusBack();
+        Check(host.Commands().size() == 4, "no command from Esc");
+    }));
+}
+
+BOOL CALLBACK CollectTips(HWND w, LPARAM l)
+{
+    if (uitest::class_of(w) == TOOLTIPS_CLASSW)
+        reinterpret_cast<std::vector<HWND>*>(l)->push_back(w);
+    return TRUE;
+}
+
+// The text the ribbon's tooltip control shows over a client point of the ribbon.
+std::wstring TipAt(HWND ribbon, POINT p)
+{
+    std::vector<HWND> tips;
+    EnumThreadWindows(GetCurrentThreadId(), CollectTips, reinterpret_cast<LPARAM>(&tips));
+    for (HWND tip : tips) {
+        TTTOOLINFOW ti = {};
+        ti.cbSize = sizeof ti;
+        for (UINT i = 0; SendMessageW(tip, TTM_ENUMTOOLSW, i, reinterpret_cast<LPARAM>(&ti)); ++i) {
+            if (ti.hwnd != ribbon || !PtInRect(&ti.rect, p))
+                continue;
+            wchar_t text[256] = {};
+            ti.lpszText = text;
+            SendMessageW(tip, TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&ti));
+            return text;
+        }
+    }
+    return L"(no tool)";
+}
+
 TEST(Ribbon, ToolTipsShowTheCommandStrings)
 {
     HostWindow window;
     Host& host = *window;
-    // Title, then the description; a command without a string shows its label.
-    EXPECT_EQ(L"Backup\nBackup select items", host.ribbon.GetToolTipText(kBackup));
-    EXPECT_EQ(L"Unselect All\nDon't select any item", host.ribbon.GetToolTipText(kSelectNone));
-    EXPECT_EQ(L"Select Profile", host.ribbon.GetToolTipText(kSelectProfile));
-    EXPECT_EQ(L"About\nDisplay program information", host.ribbon.GetToolTipText(kAbout));
-    EXPECT_EQ(L"", host.ribbon.GetToolTipText(kSchedule));  // not shown
+    // The title after "\n", then the prompt before it; a command without a string shows its label.
+    const std::pair<UINT, const wchar_t*> cases[] = {
+        {kBackup, L"Backup\nBackup select items"},
+        {kSelectNone, L"Unselect All\nDon't select any item"},
+        {kSelectProfile, L"Select Profile"},
+        {kAbout, L"About\nDisplay program information"},
+    };
+    for (const auto& [id, tip] : cases) {
+        RECT r = {};
+        ASSERT_TRUE(host.ribbon.GetElementRect(id, &r)) << id;
+        EXPECT_EQ(tip, TipAt(host.ribbon.m_hWnd, Centre(r))) << id;
+    }
+    EXPECT_EQ(L"Brisvale 2.9e", TipAt(host.ribbon.m_hWnd, Centre(host.ribbon.GetApplicationButtonRect())));
+    // The tools follow the shown category.
+    host.ribbon.SetActiveCategory(1);
+    RECT r = {};
+    ASSERT_TRUE(host.ribbon.GetElementRect(kSchedule, &r));
+    EXPECT_EQ(L"Schedule", TipAt(host.ribbon.m_hWnd, Centre(r)));
+}
+
+// The colour on screen at a client point of a window.
+COLORREF PixelAt(HWND w, POINT p)
+{
+    HDC dc = GetDC(w);
+    COLORREF c = GetPixel(dc, p.x, p.y);
+    ReleaseDC(w, dc);
+    return c;
+}
+
+bool Lit(COLORREF c)
+{
+    return GetRValue(c) > 200 && GetGValue(c) > 120 && GetBValue(c) < 190;
+}
+
+TEST(Ribbon, TheButtonUnderTheMouseLightsUp)
+{
+    HostWindow window;
+    Host& host = *window;
+    RECT r = {};
+    ASSERT_TRUE(host.ribbon.GetElementRect(kBackup, &r));
+    POINT edge = {r.left + 3, (r.top + r.bottom) / 2};
+    EXPECT_FALSE(Lit(PixelAt(host.ribbon.m_hWnd, edge)));
+    EXPECT_EQ("", Drive(host, [&] {
+        ClickCommand(host, kBackup);
+        WaitCommands(host, {kBackup});
+        uitest::require([&] { return Lit(PixelAt(host.ribbon.m_hWnd, edge)); }, "Backup lit under the mouse " + std::to_string(PixelAt(host.ribbon.m_hWnd, edge)));
+        Check(capture_and_check(host.m_hWnd, L"ribbon_hover").empty(), "nothing clipped");
+        uitest::click(host.edit.m_hWnd);
+        uitest::require([&] { return !Lit(PixelAt(host.ribbon.m_hWnd, edge)); }, "Backup dark once the mouse left");
+    }));
 }
 
 TEST(RibbonStatusBar, HoldsRegularAndExtendedPanes)

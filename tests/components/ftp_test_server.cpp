@@ -189,12 +189,12 @@ void FtpTestServer::Session(SOCKET control)
         } else if (verb == "RNFR" || verb == "DELE") {
             std::lock_guard<std::mutex> lock(mutex_);
             const auto found = std::find_if(files_.begin(), files_.end(), [&](const FtpStoredFile& f) {
-                return f.directory == cwd && f.name == argument;
+                return f.directory == cwd && f.name == argument && !f.deleted;
             });
             if (found == files_.end()) {
                 Reply(control, "550 " + argument + ": No such file.");
             } else if (verb == "DELE") {
-                files_.erase(found);
+                found->deleted = true;
                 Reply(control, "250 Deleted.");
             } else {
                 renaming = argument;
@@ -205,7 +205,7 @@ void FtpTestServer::Session(SOCKET control)
         } else if (verb == "RNTO") {
             std::lock_guard<std::mutex> lock(mutex_);
             for (FtpStoredFile& f : files_)
-                if (f.directory == cwd && f.name == renaming) f.name = argument;
+                if (f.directory == cwd && f.name == renaming && !f.deleted) f.name = argument;
             Reply(control, "250 Renamed.");
         } else if (verb == "STOR" && options_.fault == FtpServerOptions::Fault::RefuseStore) {
             Reply(control, "550 " + argument + ": Permission denied.");

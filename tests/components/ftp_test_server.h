@@ -31,7 +31,8 @@ struct FtpStoredFile {
     std::string directory; // the working directory at STOR time
     std::string name; // as stored, or as renamed since
     std::string data;
-    bool complete = false; // the client ended the data connection itself
+    bool complete = false; // the client ended the data connection itself, without a reset
+    bool deleted = false;  // by DELE since
 };
 
 class FtpTestServer {
@@ -46,7 +47,7 @@ public:
     // recorded is complete; the client must be done by then.
     void Finish();
     std::vector<std::string> commands() const;
-    // The files stored and not deleted since.
+    // The files stored, deleted ones included.
     std::vector<FtpStoredFile> files() const;
     int connections() const { return connections_; }
     // Bytes of the current upload received so far.

@@ -85,6 +85,8 @@ std::vector<std::string> capture_and_check(HWND window, const std::wstring& name
                 return false;
         return true;
     }, "window painted");
+    // The update region empties as painting starts: a message of our own is handled once it has ended.
+    SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 60000, nullptr);
     save_bitmap(window, name);
     std::vector<std::string> clipped;
     for (HWND c : uitest::descendants(window, nullptr)) {
