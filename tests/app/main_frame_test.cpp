@@ -203,9 +203,19 @@ TEST_F(MainFrameTest, AMissingStoreIsNotFoundAndStaysUnchecked)
     ASSERT_TRUE(RemoveDirectoryW(store.c_str()));
     std::vector<RowView> rows;
     std::vector<bool> none, all, ctrlA, ctrlPT;
+    std::vector<std::string> clipped;
     Run([&] {
         rows = SizedRows();
-        capture_and_check(hwnd, L"main-window-not-found");
+        // Every state a row shows, in one picture: waiting, sizing, sized, not found.
+        call([&] {
+            frame->view.list.SetItemState(0, kRowWaiting);
+            frame->view.list.SetItemState(1, kRowRunning);
+        });
+        clipped = capture_and_check(hwnd, L"main-window-not-found");
+        call([&] {
+            frame->view.list.SetItemState(0, kRowDone);
+            frame->view.list.SetItemState(1, kRowDone);
+        });
         Click(ID_SELECT_NONE);
         none = Checks();
         Click(ID_SELECT_ALL);
@@ -232,6 +242,7 @@ TEST_F(MainFrameTest, AMissingStoreIsNotFoundAndStaysUnchecked)
     EXPECT_EQ(expected, all);
     EXPECT_EQ(expected, ctrlA);
     EXPECT_EQ(std::vector<bool>(7, false), ctrlPT);
+    EXPECT_EQ(std::vector<std::string>{}, clipped);
 }
 
 // "Additional Folder" adds a checked row of its own kind, shown as "0 Bytes"; the same
