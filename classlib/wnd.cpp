@@ -1,5 +1,6 @@
 #include "wnd.h"
 #include <algorithm>
+#include <cwchar>
 #include <exception>
 #include <string>
 #include "app.h"
@@ -426,26 +427,26 @@ int CWnd::MessageBox(const wchar_t* text, const wchar_t* caption, UINT type)
 
 const wchar_t* AfxRegisterWndClass(UINT style, HCURSOR cursor, HBRUSH background, HICON icon)
 {
-    // One class per combination; the names live as long as the program.
-    static thread_local std::wstring name;
-    CString n;
-    n.Format(L"Brisvale:%x:%p:%p:%p", style, static_cast<void*>(cursor), static_cast<void*>(background),
+    // One class per combination. The name is per thread and of a plain type: a
+    // thread-local object with a destructor is freed unsafely when its thread ends
+    // under this runtime.
+    static thread_local wchar_t name[64];
+    swprintf(name, 64, L"Brisvale:%x:%p:%p:%p", style, static_cast<void*>(cursor), static_cast<void*>(background),
              static_cast<void*>(icon));
-    name = n;
     HINSTANCE inst = ::GetModuleHandleW(nullptr);
     WNDCLASSW wc = {};
-    if (!::GetClassInfoW(inst, name.c_str(), &wc)) {
+    if (!::GetClassInfoW(inst, name, &wc)) {
         wc.style = style;
         wc.lpfnWndProc = CWnd::WndProc;
         wc.hInstance = inst;
         wc.hCursor = cursor;
         wc.hbrBackground = background;
         wc.hIcon = icon;
-        wc.lpszClassName = name.c_str();
+        wc.lpszClassName = name;
         if (!::RegisterClassW(&wc))
             return nullptr;
     }
-    return name.c_str();
+    return name;
 }
 
 int AfxMessageBox(const wchar_t* text, UINT type)
