@@ -81,14 +81,14 @@ int Pos(HWND bar)
     return int(SendMessageW(bar, PBM_GETPOS, 0, 0));
 }
 
-std::string Random(size_t n, uint32_t seed)
+std::string Random(size_t n, uint32_t state)
 {
     std::string s(n, '\0');
     for (char& c : s) {
-        seed ^= seed << 13;
-        seed ^= seed >> 17;
-        seed ^= seed << 5;
-        c = char(seed);
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        c = char(state);
     }
     return s;
 }

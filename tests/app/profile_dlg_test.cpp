@@ -267,9 +267,9 @@ TEST_F(ProfileDialog, ANewProfileStartsUntickedAndBecomesCurrent)
 // any letter case are refused with a box; nothing is created.
 TEST_F(ProfileDialog, NamesThatCannotBeAProfileOfTheirOwnAreRefused)
 {
-    ProfileManager seed;
-    seed.LoadAll(items);
-    seed.Add(Profile(items, L"Work"));
+    ProfileManager existing;
+    existing.LoadAll(items);
+    existing.Add(Profile(items, L"Work"));
     PromptRecorder prompts;
     const std::wstring tooLong(256, L'x');
     std::vector<bool> nameDialogOpen;
@@ -322,9 +322,9 @@ TEST_F(ProfileDialog, ANameOf255CharactersIsAccepted)
 
 TEST_F(ProfileDialog, DeletingEveryProfileLeavesAnEmptyDialogAndTheCurrentNameAlone)
 {
-    ProfileManager seed;
-    seed.LoadAll(items);
-    seed.Add(Profile(items, L"Work"));
+    ProfileManager existing;
+    existing.LoadAll(items);
+    existing.Add(Profile(items, L"Work"));
     Shown afterFirst, afterLast;
     std::wstring currentAfterFirst;
     EXPECT_EQ("", Run([&](HWND h) {
