@@ -9,9 +9,9 @@
 #include <string>
 #include <thread>
 #include "backup_item.h"
+#include "default_install.h"
 #include "default_items.h"
 #include "dialog_check.h"
-#include "oe_fixture.h"
 #include "regkey.h"
 #include "res/resource.h"
 #include "ui_driver.h"
@@ -323,20 +323,7 @@ std::wstring RegText(HKEY root, const std::wstring& key, const wchar_t* name = n
     return k.QueryStringValue(name, text, &chars) == ERROR_SUCCESS ? text : L"(no value)";
 }
 
-class KorvaneTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        inst = oe_fixture::Load(oe_fixture::DefaultFolder());
-        oe_fixture::Remove(inst);
-        oe_fixture::Install(inst);
-        CRegKey key;
-        if (key.Open(HKEY_CURRENT_USER, L"Software\\Brisvale 2.9e") == ERROR_SUCCESS)
-            key.RecurseDeleteKey(L"Profiles");
-    }
-    void TearDown() override { oe_fixture::Remove(inst); }
-    oe_fixture::Installation inst;
-};
+class KorvaneTest : public DefaultInstallTest {};
 
 // Every start writes the archive type for the shell, whose open verb starts this program.
 TEST_F(KorvaneTest, RegistersTheArchiveTypeAndShowsTheMainWindow)

@@ -6,12 +6,11 @@
 #include <cwctype>
 #include <thread>
 #include "backup_item.h"
+#include "default_install.h"
 #include "default_items.h"
 #include "dialog_check.h"
 #include "korvane_app.h"
 #include "main_frame.h"
-#include "oe_fixture.h"
-#include "regkey.h"
 #include "res/resource.h"
 #include "ui_driver.h"
 #include "ui_fixture.h"
@@ -31,20 +30,14 @@ struct RowView {
     bool hasItem;
 };
 
-class MainFrameTest : public ::testing::Test {
+class MainFrameTest : public DefaultInstallTest {
 protected:
     void SetUp() override
     {
         init_common_controls();
         theApp.m_appName.LoadString(IDS_APP_TITLE);  // as the program's entry does
-        inst = oe_fixture::Load(oe_fixture::DefaultFolder());
-        oe_fixture::Remove(inst);
-        oe_fixture::Install(inst);
-        CRegKey key;
-        if (key.Open(HKEY_CURRENT_USER, L"Software\\Brisvale 2.9e") == ERROR_SUCCESS)
-            key.RecurseDeleteKey(L"Profiles");
+        DefaultInstallTest::SetUp();
     }
-    void TearDown() override { oe_fixture::Remove(inst); }
 
     // Opens the main window as the program does, runs script on a driver thread and
     // returns when the window is gone (the script ends by closing it). After a
@@ -156,7 +149,6 @@ protected:
         return oe_fixture::RegistryBytes(inst, root.root(), root.key_path());
     }
 
-    oe_fixture::Installation inst;
     UiThreadCall call;
     CMainFrame* frame = nullptr;
     HWND hwnd = nullptr;

@@ -328,8 +328,9 @@ TEST(ProcessorTest, KeptEncodersAreFreedWithTheirPool)
         {
             PiecePool<LZMACompProcessor> pool(threads);
             for (int i = 0; i < 3; ++i) {
-                if (pool.full())
+                if (pool.full()) {
                     EXPECT_EQ(pool.take().output[0], 1);
+                }
                 pool.put(piece.data(), static_cast<int32_t>(piece.size()));
             }
             while (!pool.empty())

@@ -248,6 +248,21 @@ void bring_to_front(HWND window) {
     require([&] { return GetForegroundWindow() == root; }, "\"" + narrow(title_of(root)) + "\" in front");
 }
 
+// The window a click at p reaches: group boxes let the mouse through to the
+// controls they frame.
+HWND window_at(POINT p) {
+    HWND under = WindowFromPoint(p);
+    if (class_of(under) != L"Button" || (GetWindowLongW(under, GWL_STYLE) & BS_TYPEMASK) != BS_GROUPBOX) return under;
+    for (HWND c = GetWindow(under, GW_HWNDFIRST); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        RECT r;
+        GetWindowRect(c, &r);
+        if (c == under || !IsWindowVisible(c) || !PtInRect(&r, p)) continue;
+        if (class_of(c) == L"Button" && (GetWindowLongW(c, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX) continue;
+        return c;
+    }
+    return under;
+}
+
 // Gives control the focus as the Tab key would, unless it has it already.
 void focus(HWND control) {
     if (GetFocus() == control) return;
@@ -305,24 +320,30 @@ void click(HWND window) {
 void click_at(HWND window, int x, int y) {
     bring_to_front(window);
     InputLink link(window);
-    POINT p{x, y};
-    ClientToScreen(window, &p);
-    HWND under = WindowFromPoint(p);
-    // Group boxes let the mouse through to the controls they frame.
-    if (under != window && class_of(under) == L"Button" &&
-        (GetWindowLongW(under, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX) {
-        for (HWND c = GetWindow(under, GW_HWNDFIRST); c; c = GetWindow(c, GW_HWNDNEXT)) {
-            RECT r;
-            GetWindowRect(c, &r);
-            if (c == under || !IsWindowVisible(c) || !PtInRect(&r, p)) continue;
-            if (class_of(c) == L"Button" && (GetWindowLongW(c, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX) continue;
-            under = c;
-            break;
-        }
+    // A window just shown, raised or moved may take a moment to be on top where it is drawn.
+    POINT p;
+    HWND under = nullptr;
+    HWND root = GetAncestor(window, GA_ROOT);
+    wait_until([&] {
+        p = {x, y};
+        ClientToScreen(window, &p);
+        under = window_at(p);
+        // Under load Wine may put a disabled owner above the modal dialog it
+        // owns, which Windows never does: the dialog goes back above it.
+        if (under != window && GetAncestor(under, GA_ROOT) == GetWindow(root, GW_OWNER) && !IsWindowEnabled(under))
+            SetWindowPos(root, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        return under == window;
+    });
+    if (under != window) {
+        RECT r;
+        GetWindowRect(root, &r);
+        HWND owner = GetWindow(root, GW_OWNER);
+        throw Failure("a click on " + narrow(class_of(window)) + " \"" + narrow(title_of(window)) + "\" at " +
+                      std::to_string(p.x) + "," + std::to_string(p.y) + " would land on " + narrow(class_of(under)) +
+                      " \"" + narrow(title_of(under)) + "\" (its window at " + std::to_string(r.left) + "," +
+                      std::to_string(r.top) + "-" + std::to_string(r.right) + "," + std::to_string(r.bottom) +
+                      ", owned by \"" + narrow(title_of(owner)) + "\")");
     }
-    if (under != window)
-        throw Failure("a click on " + narrow(class_of(window)) + " \"" + narrow(title_of(window)) + "\" would land on " +
-                      narrow(class_of(under)) + " \"" + narrow(title_of(under)) + "\"");
     // Two clicks on one spot of a window within the double-click time are a
     // double click, which many controls (tabs among them) ignore; a person's
     // second single click comes later, so wait until it would.
@@ -333,6 +354,8 @@ void click_at(HWND window, int x, int y) {
         std::abs(p.y - lastPoint.y) <= GetSystemMetrics(SM_CYDOUBLECLK))
         wait_until([] { return GetTickCount() - lastTime > GetDoubleClickTime(); });
     // Absolute positions are in 1/65536ths of the screen; round up so they map back exactly.
+    // Every event carries the position, so the press and release land there even
+    // when the display's late report of an earlier move pulls the cursor back.
     int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
     INPUT in[3] = {};
     DWORD flags[3] = {MOUSEEVENTF_MOVE, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP};
@@ -343,11 +366,6 @@ void click_at(HWND window, int x, int y) {
         in[i].mi.dwFlags = flags[i] | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
     }
     if (SendInput(3, in, sizeof in[0]) != 3) throw Failure("SendInput refused a click");
-    POINT at;
-    GetCursorPos(&at);
-    if (at.x != p.x || at.y != p.y)
-        throw Failure("the mouse went to " + std::to_string(at.x) + "," + std::to_string(at.y) + " instead of " +
-                      std::to_string(p.x) + "," + std::to_string(p.y));
     wait_handled(window);
     lastWindow = window;
     lastPoint = p;
