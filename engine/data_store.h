@@ -3,6 +3,8 @@
 
 #include <cstdint>
 #include <cstring>
+#include <deque>
+#include <exception>
 #include <optional>
 #include <string>
 #include <vector>
@@ -51,20 +53,17 @@ public:
         // Heads are always coded; without compression one coder does them.
         Pool pool(compress_ ? threads : 1);
         pool_ = &pool;
+        next_ = 0;
+        reading_ = fedAll_ = recordOpen_ = false;
+        entries_.clear();
         open_file();
-        struct Closer {
-            DataStore& store;
-            ~Closer()
-            {
-                store.close_file();
-                store.pool_ = nullptr;
-            }
-        } closer{*this};
-        for (const Item& item : items_) {
-            if (stop.is_stopped())
-                break;
-            store_item(item);
+        try {
+            write_records();
+        } catch (...) {
+            end_run();
+            throw;
         }
+        end_run();
         return done_;
     }
 
@@ -76,109 +75,153 @@ public:
 private:
     using Pool = PiecePool<Comp>;
 
-    // Returns the bytes written for the record's chunks and end marker.
-    // Pieces are compressed ahead on the pool; encryption, one CBC chain per
-    // record, and writing follow in order on this thread.
-    uint64_t store_item(const Item& item)
-    {
-        if (!reader_.source_open(item))
-            return 0;
-        Pool& pool = *pool_;
-        const uint64_t start = position_;
-        const uint64_t doneBefore = done_;
-        uint64_t written = 0;
-        try {
-            Head head;
-            HeadInitor::init_head(head, reader_.source_item(), compress_, encrypt_, reader_.source_size());
-            const auto& headBlock = pool.code_now(&head, static_cast<int32_t>(sizeof head));
-            const auto headLength = static_cast<uint32_t>(headBlock.output.size());
-            append(&headLength, sizeof headLength);
-            append(headBlock.output.data(), headBlock.output.size());
-
-            std::optional<Enc> enc;
-            if (encrypt_)
-                enc.emplace(password_);
-            piece_.resize(kChunkPiece);
-            bool ended = false;
-            bool stopped = false;
-            for (;;) {
-                // The stop flag is polled before each piece is handed out and
-                // before each is written, so a stop costs at most the piece
-                // each thread is coding.
-                while (!ended && !stopped && !pool.full()) {
-                    // A raw piece is read in place, behind room for its chunk header.
-                    uint8_t* to = compress_ || encrypt_ ? piece_.data()
-                                                        : out_room(sizeof(ChunkHeader) + kChunkPiece) +
-                                                              sizeof(ChunkHeader);
-                    const int32_t got = reader_.source_read_buff(to, kChunkPiece);
-                    if (got <= 0)
-                        ended = true;
-                    else if (stop.is_stopped())
-                        stopped = true;
-                    else if (compress_)
-                        pool.put(piece_.data(), got);
-                    else
-                        written += append_chunk(enc, to, got, got);
-                }
-                if (stopped || pool.empty())
-                    break;
-                if (stop.is_stopped()) {
-                    stopped = true;
-                    break;
-                }
-                const auto& piece = pool.take();
-                written += append_chunk(enc, piece.output.data(), static_cast<int32_t>(piece.output.size()),
-                                        static_cast<int32_t>(piece.input.size()));
-            }
-            reader_.source_close();
-            if (stopped) {
-                // Stopped before the end of the source: a partial copy must
-                // never be restored over a good file.
-                pool.discard();
-                cut_back(start);
-                done_ = doneBefore;
-                return 0;
-            }
-            const ChunkHeader end = {1, {0, 0, 0}, 0};
-            written += append(&end, sizeof end);
-            flush();
-        } catch (...) {
-            pool.discard();
-            reader_.source_close();
-            cut_back(start);
-            done_ = doneBefore;
-            throw;
+    // What the writer meets next, in archive order.
+    struct Entry {
+        enum Kind { Begin, Coded, Plain, End, Failure } kind; // Begin: the head
+        const uint8_t* data;      // Plain: the piece
+        int32_t length;           // Plain: its bytes
+        std::exception_ptr error; // Failure: what reading threw
+        Entry(Kind k, const uint8_t* d = nullptr, int32_t n = 0, std::exception_ptr e = nullptr)
+            : kind(k), data(d), length(n), error(std::move(e))
+        {
         }
-        return written;
+    };
+
+    // Reads ahead while there is room. Compressed pieces fill the pool, across
+    // the ends of records, so no thread waits for a record to end; any other
+    // piece is written before the next is read (a raw one in place, in the
+    // record's output). The stop flag is polled before each piece is handed
+    // out. What reading throws waits in line, so records before it are whole.
+    void feed()
+    {
+        while (!fedAll_ && (compress_ ? !pool_->full() : entries_.empty())) {
+            try {
+                if (!reading_) {
+                    if (next_ == items_.size() || stop.is_stopped()) {
+                        fedAll_ = true;
+                    } else if (reader_.source_open(items_[next_++])) {
+                        reading_ = true;
+                        Head head;
+                        HeadInitor::init_head(head, reader_.source_item(), compress_, encrypt_,
+                                              reader_.source_size());
+                        pool_->put(reinterpret_cast<const uint8_t*>(&head), static_cast<int32_t>(sizeof head));
+                        entries_.push_back({Entry::Begin});
+                    }
+                    continue;
+                }
+                uint8_t* to = compress_ || encrypt_ ? piece_.data()
+                                                    : out_room(sizeof(ChunkHeader) + kChunkPiece) + sizeof(ChunkHeader);
+                const int32_t got = reader_.source_read_buff(to, kChunkPiece);
+                if (got <= 0) {
+                    reader_.source_close();
+                    reading_ = false;
+                    entries_.push_back({Entry::End});
+                } else if (stop.is_stopped()) {
+                    fedAll_ = true;
+                } else if (compress_) {
+                    pool_->put(to, got);
+                    entries_.push_back({Entry::Coded});
+                } else {
+                    entries_.push_back({Entry::Plain, to, got});
+                }
+            } catch (...) {
+                entries_.push_back({Entry::Failure, nullptr, 0, std::current_exception()});
+                fedAll_ = true;
+            }
+        }
+    }
+
+    // Writes the records in order; encryption, one CBC chain per record,
+    // happens here. A stop ends the run before the next piece is written, yet
+    // a record whose source has ended is completed.
+    void write_records()
+    {
+        piece_.resize(kChunkPiece);
+        for (;;) {
+            feed();
+            if (entries_.empty())
+                return;
+            Entry entry = std::move(entries_.front());
+            if (entry.kind != Entry::End && stop.is_stopped())
+                return;
+            entries_.pop_front();
+            switch (entry.kind) {
+            case Entry::Begin: {
+                recordOpen_ = true;
+                recordStart_ = position_;
+                doneBefore_ = done_;
+                const auto& head = pool_->take();
+                const auto headLength = static_cast<uint32_t>(head.output.size());
+                append(&headLength, sizeof headLength);
+                append(head.output.data(), head.output.size());
+                enc_.reset();
+                if (encrypt_)
+                    enc_.emplace(password_);
+                break;
+            }
+            case Entry::Coded: {
+                const auto& piece = pool_->take();
+                append_chunk(piece.output.data(), static_cast<int32_t>(piece.output.size()),
+                             static_cast<int32_t>(piece.input.size()));
+                break;
+            }
+            case Entry::Plain:
+                append_chunk(entry.data, entry.length, entry.length);
+                break;
+            case Entry::End: {
+                const ChunkHeader end = {1, {0, 0, 0}, 0};
+                append(&end, sizeof end);
+                flush();
+                recordOpen_ = false;
+                break;
+            }
+            case Entry::Failure:
+                std::rethrow_exception(entry.error);
+            }
+        }
+    }
+
+    // A stop or a failure leaves the record being written unfinished: it is
+    // cut away. Best effort: it may run while a failure is on its way.
+    void end_run()
+    {
+        pool_->discard();
+        pool_ = nullptr;
+        reader_.source_close();
+        if (recordOpen_) {
+            cut_back(recordStart_);
+            done_ = doneBefore_;
+            recordOpen_ = false;
+        }
+        close_file();
     }
 
     // A chunk: its header and the coded bytes of `source` source bytes.
-    uint64_t append_chunk(std::optional<Enc>& enc, const uint8_t* data, int32_t length, int32_t source)
+    void append_chunk(const uint8_t* data, int32_t length, int32_t source)
     {
-        if (enc) {
-            enc->process(data, length);
-            data = enc->output_data();
-            length = enc->output_size();
+        if (enc_) {
+            enc_->process(data, length);
+            data = enc_->output_data();
+            length = enc_->output_size();
         }
         const ChunkHeader chunk = {0, {0, 0, 0}, static_cast<uint32_t>(length)};
-        const uint64_t n = append(&chunk, sizeof chunk) + append(data, static_cast<size_t>(length));
+        append(&chunk, sizeof chunk);
+        append(data, static_cast<size_t>(length));
         done_ += static_cast<uint64_t>(source);
         if (outSize_ >= static_cast<size_t>(kChunkPiece))
             flush();
         progress.post_position(percent());
-        return n;
     }
 
     // Records go out in writes of a piece or more, their small headers with
     // their data: a record of one piece takes a single write.
-    size_t append(const void* data, size_t n)
+    void append(const void* data, size_t n)
     {
         const auto* bytes = static_cast<const uint8_t*>(data);
         uint8_t* to = out_room(n);
         if (to != bytes) // else read in place
             std::memcpy(to, bytes, n);
         outSize_ += n;
-        return n;
     }
 
     // Where the next n bytes of the record go.
@@ -234,7 +277,6 @@ private:
         file_ = INVALID_HANDLE_VALUE;
     }
 
-    // Best effort: it runs while a failure is already on its way.
     void cut_back(uint64_t start)
     {
         outSize_ = 0;
@@ -266,7 +308,17 @@ private:
     std::vector<uint8_t> piece_;
     std::vector<uint8_t> out_; // the record's bytes not yet written: the first outSize_
     size_t outSize_ = 0;
-    Pool* pool_ = nullptr;     // the running run's
+    // The running run's pool and the entries it is ahead by.
+    Pool* pool_ = nullptr;
+    std::deque<Entry> entries_;
+    size_t next_ = 0;          // the item read next
+    bool reading_ = false;     // a source is open
+    bool fedAll_ = false;      // no more entries: the end, a stop or a failure
+    // The record being written, cut away if it is not completed.
+    bool recordOpen_ = false;
+    uint64_t recordStart_ = 0;
+    uint64_t doneBefore_ = 0;
+    std::optional<Enc> enc_;   // its CBC chain, when encrypting
 };
 
 using FileDataStore = DataStore<FileItem, FileReader, FileHead, FileHeadInitor, LZMACompProcessor, DESEncryptor,

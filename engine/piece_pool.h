@@ -1,4 +1,4 @@
-// Codes the pieces of an archive record on worker threads and gives them back
+// Codes the pieces of archive records on worker threads and gives them back
 // in the order they were handed in.
 #pragma once
 
@@ -22,9 +22,8 @@ unsigned coding_threads();
 
 // Every worker owns its Coder (a DataProcessor) for the pool's life, so what a
 // coder keeps is freed with the pool, never by a thread's end. Workers start
-// when a second piece is waiting: a run of one-piece records never starts a
-// thread. Until then, and with fewer than two threads, take() codes on the
-// calling thread, one piece at a time.
+// when a second piece is waiting. Until then, and with fewer than two threads,
+// take() codes on the calling thread, one piece at a time.
 template <class Coder>
 class PiecePool {
 public:
@@ -102,13 +101,6 @@ public:
         coded_ = put_;
         ready_.wait(lock, [&] { return busy_ == 0; });
         taken_ = put_;
-    }
-
-    // The piece of a head or another lone block: coded now, in turn.
-    const Piece& code_now(const void* data, int32_t length)
-    {
-        put(static_cast<const uint8_t*>(data), length);
-        return take();
     }
 
 private:
