@@ -26,7 +26,11 @@ public:
         HDC source = GetDC(window);
         HDC mem = CreateCompatibleDC(source);
         BITMAPINFO bi = {};
-        bi.bmiHeader = {sizeof bi.bmiHeader, w_, -h_, 1, 32, BI_RGB};
+        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+        bi.bmiHeader.biWidth = w_;
+        bi.bmiHeader.biHeight = -h_;
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 32;
         void* bits = nullptr;
         HBITMAP bmp = CreateDIBSection(source, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
         HGDIOBJ old = SelectObject(mem, bmp);
@@ -112,7 +116,7 @@ protected:
     }
     RECT RowRect(int row)
     {
-        RECT r = {LVIR_BOUNDS};
+        RECT r = {LVIR_BOUNDS, 0, 0, 0};
         ListView_GetItemRect(list.m_hWnd, row, &r, LVIR_BOUNDS);
         return r;
     }

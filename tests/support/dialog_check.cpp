@@ -1,48 +1,9 @@
 #include "dialog_check.h"
 #include <cstdio>
 #include "ui_driver.h"
+#include "window_picture.h"
 
 namespace {
-
-void save_bitmap(HWND window, const std::wstring& name)
-{
-    RECT r;
-    GetWindowRect(window, &r);
-    int w = r.right - r.left, h = r.bottom - r.top;
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 24;
-    void* bits = nullptr;
-    HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(mem, bmp);
-    // Read from the window's own surface, so other windows on the display never get in the way.
-    HDC source = GetWindowDC(window);
-    BitBlt(mem, 0, 0, w, h, source, 0, 0, SRCCOPY);
-    ReleaseDC(window, source);
-    SelectObject(mem, old);
-    DWORD rowBytes = DWORD((w * 3 + 3) & ~3), size = rowBytes * DWORD(h);
-    BITMAPFILEHEADER fh = {};
-    fh.bfType = 0x4D42;
-    fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
-    fh.bfSize = fh.bfOffBits + size;
-    CreateDirectoryW(L"screenshots", nullptr);
-    std::string file(reinterpret_cast<const char*>(&fh), sizeof fh);
-    file.append(reinterpret_cast<const char*>(&bi.bmiHeader), sizeof bi.bmiHeader);
-    file.append(static_cast<const char*>(bits), size);
-    HANDLE f = CreateFileW((L"screenshots\\" + name + L".bmp").c_str(), GENERIC_WRITE, 0, nullptr,
-                           CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    WriteFile(f, file.data(), DWORD(file.size()), &written, nullptr);
-    CloseHandle(f);
-    DeleteObject(bmp);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
-}
 
 // The room a control's own decoration takes beside its text.
 int decoration(HWND c, const std::wstring& cls)
@@ -91,7 +52,8 @@ void wait_painted(HWND window)
 std::vector<std::string> capture_and_check(HWND window, const std::wstring& name)
 {
     wait_painted(window);
-    save_bitmap(window, name);
+    CreateDirectoryW(L"screenshots", nullptr);
+    save_window_png(window, L"screenshots\\" + name + L".png");
     std::vector<std::string> clipped;
     for (HWND c : uitest::descendants(window, nullptr)) {
         HWND parent = GetParent(c);

@@ -7,6 +7,6 @@
 
 // Repaints a window of another thread with all its children and waits until it has.
 void wait_painted(HWND window);
-// Saves the window as screenshots/<name>.bmp under the working folder (the test's
+// Saves the window as screenshots/<name>.png under the working folder (the test's
 // build folder) and returns a line for every clipped control ("" when none is).
 std::vector<std::string> capture_and_check(HWND window, const std::wstring& name);
