@@ -322,6 +322,12 @@ TEST_F(RestoreWizard, EveryFixtureRestoresThroughTheWizard)
         std::multiset<std::wstring> tree, treeAgain;
         std::string beforeRestore;
         const INT_PTR result = Run(nullptr, nullptr, [&](Wizard& w) {
+            // Page 2 once it lists the archive's items.
+            auto listed = [&] {
+                w.WaitPage(L"Basic information");
+                w.WaitStatus(L"The items included in your archive file:");
+                w.WaitEnabled(kNext);
+            };
             w.WaitPage(L"Select archive");
             EXPECT_EQ(L"", uitest::text(w.Control(kPath)));
             if (firstRun) {
@@ -362,9 +368,7 @@ TEST_F(RestoreWizard, EveryFixtureRestoresThroughTheWizard)
                 }
                 w.AnswerPassword(f.password.c_str());
             }
-            w.WaitPage(L"Basic information");
-            w.WaitStatus(L"The items included in your archive file:");
-            w.WaitEnabled(kNext);
+            listed();
             tree = w.Tree();
             if (firstRun)
                 w.Screenshot(L"restore-wizard-2", clipped);
@@ -374,9 +378,7 @@ TEST_F(RestoreWizard, EveryFixtureRestoresThroughTheWizard)
                 w.WaitPage(L"Select archive");
                 w.Click(kNext);
                 w.AnswerPassword(f.password.c_str());
-                w.WaitPage(L"Basic information");
-                w.WaitStatus(L"The items included in your archive file:");
-                w.WaitEnabled(kNext);
+                listed();
                 treeAgain = w.Tree();
             }
             w.Click(kNext);
