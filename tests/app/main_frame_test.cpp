@@ -312,6 +312,41 @@ TEST_F(MainFrameTest, RibbonCommandsReachTheirHandlers)
     EXPECT_EQ((std::vector<std::wstring>{L"Failed to launch help.", L"Failed to launch help."}), helpTexts);
 }
 
+// The application button's menu: "Help Topics" reports the missing help, "Exit"
+// asks before the window goes.
+TEST_F(MainFrameTest, TheApplicationMenuOffersHelpAndExit)
+{
+    std::wstring helpText, exitText;
+    Run([&] {
+        SizedRows();
+        auto choose = [&](int index) {
+            RECT orb = {};
+            call([&] { orb = frame->ribbon.GetApplicationButtonRect(); });
+            uitest::click_at(frame->ribbon.m_hWnd, (orb.left + orb.right) / 2, (orb.top + orb.bottom) / 2);
+            HWND menu = nullptr;
+            uitest::require([&] { return (menu = uitest::find_window(L"", L"#32768")) != nullptr; }, "the menu");
+            HMENU items = reinterpret_cast<HMENU>(SendMessageW(menu, MN_GETHMENU, 0, 0));
+            RECT r = {};
+            if (!GetMenuItemRect(nullptr, items, index, &r))
+                throw uitest::Failure("no menu entry " + std::to_string(index));
+            POINT p = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+            ScreenToClient(menu, &p);
+            uitest::click_at(menu, p.x, p.y);
+        };
+        choose(0);
+        HWND box = Box(L"Korvane");
+        helpText = Static(box);
+        uitest::press(box, IDOK);
+        uitest::wait_gone(box);
+        choose(3);
+        box = Box(L"Confirm exit");
+        exitText = Static(box);
+        uitest::press(box, IDYES);
+    });
+    EXPECT_EQ(L"Failed to launch help.", helpText);
+    EXPECT_EQ(L"Exit Brisvale 2.9e, Are you sure?", exitText);
+}
+
 // A close confirmed while a dialog of the window is open waits for that dialog.
 TEST_F(MainFrameTest, AConfirmedCloseWaitsForAnOpenDialog)
 {
