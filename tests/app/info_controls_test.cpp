@@ -5,6 +5,7 @@
 #include "info_list_ctrl.h"
 #include "trans_image_ctrl.h"
 #include "ui_driver.h"
+#include "window_picture.h"
 #include "ui_fixture.h"
 
 namespace {
@@ -13,53 +14,6 @@ constexpr UINT kPicture = 900;  // 16 x 12, see info_controls_test.rc
 constexpr COLORREF kRed = RGB(255, 0, 0), kBlue = RGB(0, 0, 255), kMagenta = RGB(255, 0, 255),
                    kWhite = RGB(255, 255, 255), kBlack = RGB(0, 0, 0), kGrey = RGB(150, 150, 150),
                    kUnavailable = RGB(200, 0, 0), kParent = RGB(0, 160, 0);
-
-// The client area of a window as it shows now.
-class Pixels {
-public:
-    explicit Pixels(HWND window)
-    {
-        RECT r;
-        GetClientRect(window, &r);
-        w_ = r.right;
-        h_ = r.bottom;
-        HDC source = GetDC(window);
-        HDC mem = CreateCompatibleDC(source);
-        BITMAPINFO bi = {};
-        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-        bi.bmiHeader.biWidth = w_;
-        bi.bmiHeader.biHeight = -h_;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        void* bits = nullptr;
-        HBITMAP bmp = CreateDIBSection(source, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-        HGDIOBJ old = SelectObject(mem, bmp);
-        BitBlt(mem, 0, 0, w_, h_, source, 0, 0, SRCCOPY);
-        GdiFlush();
-        auto* p = static_cast<const DWORD*>(bits);
-        for (int i = 0; i < w_ * h_; ++i)
-            px_.push_back(RGB((p[i] >> 16) & 0xFF, (p[i] >> 8) & 0xFF, p[i] & 0xFF));
-        SelectObject(mem, old);
-        DeleteObject(bmp);
-        DeleteDC(mem);
-        ReleaseDC(window, source);
-    }
-    int width() const { return w_; }
-    int height() const { return h_; }
-    COLORREF at(int x, int y) const { return px_[size_t(y) * size_t(w_) + size_t(x)]; }
-    int count(const RECT& r, COLORREF c) const
-    {
-        int n = 0;
-        for (int y = std::max(0, int(r.top)); y < std::min(h_, int(r.bottom)); ++y)
-            for (int x = std::max(0, int(r.left)); x < std::min(w_, int(r.right)); ++x)
-                n += at(x, y) == c;
-        return n;
-    }
-
-private:
-    int w_ = 0, h_ = 0;
-    std::vector<COLORREF> px_;
-};
 
 // A top-level window whose static controls get a green background.
 class Host : public CWnd {
@@ -131,7 +85,7 @@ struct RowLook {
     int valueRed, valueBlack, descriptionGrey, descriptionWhite, titleBlack;
 };
 
-RowLook Look(const Pixels& px, const RECT& item, int column0, const wchar_t* title, UINT boxState, bool selected,
+RowLook Look(const WindowPixels& px, const RECT& item, int column0, const wchar_t* title, UINT boxState, bool selected,
              HFONT font)
 {
     RowLook look = {};
@@ -191,7 +145,7 @@ TEST_F(InfoList, RowsShowTheirStateAndOneClickTogglesTheCheckOnce)
             rows[i] = RowRect(i);
         clipped = capture_and_check(host.m_hWnd, L"info_list");
         {
-            Pixels px(list.m_hWnd);
+            WindowPixels px(list.m_hWnd);
             before.push_back(Look(px, rows[0], column0, titles[0], DFCS_CHECKED, false, font));
             before.push_back(Look(px, rows[1], column0, titles[1], DFCS_INACTIVE, false, font));
             before.push_back(Look(px, rows[2], column0, titles[2], 0, false, font));
@@ -202,7 +156,7 @@ TEST_F(InfoList, RowsShowTheirStateAndOneClickTogglesTheCheckOnce)
         checksAfter[0] = checks();
         capture_and_check(host.m_hWnd, L"info_list_selected");
         {
-            Pixels px(list.m_hWnd);
+            WindowPixels px(list.m_hWnd);
             after.push_back(Look(px, rows[0], column0, titles[0], 0, true, font));
         }
         // A click on the inactive row's value flips its stored check too, though it stays grey.
@@ -249,7 +203,7 @@ TEST_F(InfoList, TheBackgroundIsWhiteWithTheBitmapInTheCorner)
     std::vector<COLORREF> seen;
     uitest::Driver driver([&] {
         wait_painted(host.m_hWnd);
-        Pixels px(list.m_hWnd);
+        WindowPixels px(list.m_hWnd);
         int w = px.width(), h = px.height();
         seen = {px.at(w - 1, h - 1), px.at(w - 16, h - 12), px.at(w - 16 + 7, h - 12 + 5), px.at(w - 17, h - 1),
                 px.at(w - 1, h - 13), px.at(w / 2, h - 5)};
@@ -273,7 +227,7 @@ TEST(TransImage, PaintsTheBitmapWithMagentaTransparent)
     std::vector<std::string> clipped;
     uitest::Driver driver([&] {
         clipped = capture_and_check(host.m_hWnd, L"trans_image");
-        Pixels px(larger.m_hWnd), sx(smaller.m_hWnd);
+        WindowPixels px(larger.m_hWnd), sx(smaller.m_hWnd);
         big = {px.at(0, 0), px.at(15, 11), px.at(7, 5), px.at(8, 6), px.at(16, 0), px.at(39, 29), px.at(0, 12)};
         small = {sx.at(0, 0), sx.at(6, 4), sx.at(7, 5)};
     });

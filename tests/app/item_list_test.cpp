@@ -6,6 +6,7 @@
 #include "child_view.h"
 #include "dialog_check.h"
 #include "ui_driver.h"
+#include "window_picture.h"
 #include "ui_fixture.h"
 
 namespace {
@@ -280,57 +281,6 @@ TEST_F(ItemList, ARunningRowShowsAMovingBarThatGivesWayToTheSize)
     EXPECT_TRUE(IsWindowVisible(bar));
 }
 
-// The list's pixels, read from the screen.
-class Pixels {
-public:
-    explicit Pixels(HWND window)
-    {
-        RECT r;
-        GetClientRect(window, &r);
-        w_ = r.right;
-        h_ = r.bottom;
-        BITMAPINFO bi = {};
-        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-        bi.bmiHeader.biWidth = w_;
-        bi.bmiHeader.biHeight = -h_;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        HDC screen = GetDC(window);
-        HDC mem = CreateCompatibleDC(screen);
-        void* bits = nullptr;
-        HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-        HGDIOBJ old = SelectObject(mem, bmp);
-        BitBlt(mem, 0, 0, w_, h_, screen, 0, 0, SRCCOPY);
-        GdiFlush();
-        const auto* p = static_cast<const uint32_t*>(bits);
-        px_.assign(p, p + size_t(w_) * size_t(h_));
-        SelectObject(mem, old);
-        DeleteObject(bmp);
-        DeleteDC(mem);
-        ReleaseDC(window, screen);
-    }
-    // As a COLORREF (0x00BBGGRR).
-    COLORREF at(int x, int y) const
-    {
-        uint32_t v = px_[size_t(y) * size_t(w_) + size_t(x)];
-        return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
-    }
-    int count(const RECT& r, COLORREF c) const
-    {
-        int n = 0;
-        for (int y = r.top; y < r.bottom; ++y)
-            for (int x = r.left; x < r.right; ++x)
-                n += at(x, y) == c;
-        return n;
-    }
-    // Pixels of r that are not c.
-    int others(const RECT& r, COLORREF c) const { return (r.right - r.left) * (r.bottom - r.top) - count(r, c); }
-
-private:
-    int w_ = 0, h_ = 0;
-    std::vector<uint32_t> px_;
-};
-
 TEST_F(ItemList, RowsInEachStateAreDrawnAsTheyShould)
 {
     host.Add(L"Identities - Registry: HKEY_CURRENT_USER\\Identities", kRowDone, kKindRegistry, 123456789, true);
@@ -342,14 +292,14 @@ TEST_F(ItemList, RowsInEachStateAreDrawnAsTheyShould)
     SetForegroundWindow(host.m_hWnd);
     host.list.SetFocus();
     std::vector<std::string> clipped;
-    std::unique_ptr<Pixels> shot;
+    std::unique_ptr<WindowPixels> shot;
     EXPECT_EQ("", Drive([&] {
         clipped = capture_and_check(host.m_hWnd, L"item-list");
-        shot = std::make_unique<Pixels>(host.listHwnd());
+        shot = std::make_unique<WindowPixels>(host.listHwnd());
     }));
     EXPECT_EQ(std::vector<std::string>{}, clipped);
     ASSERT_TRUE(shot);
-    const Pixels& px = *shot;
+    const WindowPixels& px = *shot;
     RECT rows[5];
     for (int i = 0; i < 5; ++i)
         rows[i] = host.RowRect(i);

@@ -1,4 +1,5 @@
 #include "window_picture.h"
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <vector>
@@ -71,48 +72,67 @@ std::vector<uint8_t> EncodePng(int w, int h, const std::vector<uint8_t>& rgb)
     return png;
 }
 
-// The window's pixels as top-down RGB rows.
-std::vector<uint8_t> Capture(HWND window, int& w, int& h)
+}  // namespace
+
+WindowPixels::WindowPixels(HWND window, bool wholeWindow)
 {
     RECT r;
-    GetWindowRect(window, &r);
-    w = r.right - r.left;
-    h = r.bottom - r.top;
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
+    if (wholeWindow) {
+        GetWindowRect(window, &r);
+        OffsetRect(&r, -r.left, -r.top);
+    } else {
+        GetClientRect(window, &r);
+    }
+    w_ = r.right;
+    h_ = r.bottom;
+    HDC source = wholeWindow ? GetWindowDC(window) : GetDC(window);
+    HDC mem = CreateCompatibleDC(source);
     BITMAPINFO bi = {};
     bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biWidth = w_;
+    bi.bmiHeader.biHeight = -h_;
     bi.bmiHeader.biPlanes = 1;
     bi.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
-    HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP bmp = CreateDIBSection(source, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ old = SelectObject(mem, bmp);
-    HDC source = GetWindowDC(window);
-    BitBlt(mem, 0, 0, w, h, source, 0, 0, SRCCOPY);
-    ReleaseDC(window, source);
+    BitBlt(mem, 0, 0, w_, h_, source, 0, 0, SRCCOPY);
+    GdiFlush();
+    const auto* p = static_cast<const DWORD*>(bits);
+    for (size_t i = 0; i < size_t(w_) * size_t(h_); ++i)
+        px_.push_back(RGB((p[i] >> 16) & 0xFF, (p[i] >> 8) & 0xFF, p[i] & 0xFF));
     SelectObject(mem, old);
-    std::vector<uint8_t> rgb(size_t(w) * h * 3);
-    const auto* px = static_cast<const uint8_t*>(bits);
-    for (size_t i = 0; i < size_t(w) * h; ++i) {
-        rgb[i * 3] = px[i * 4 + 2];
-        rgb[i * 3 + 1] = px[i * 4 + 1];
-        rgb[i * 3 + 2] = px[i * 4];
-    }
     DeleteObject(bmp);
     DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
-    return rgb;
+    ReleaseDC(window, source);
 }
 
-}  // namespace
+int WindowPixels::count(const RECT& r, COLORREF c) const
+{
+    int n = 0;
+    for (int y = std::max(0, int(r.top)); y < std::min(h_, int(r.bottom)); ++y)
+        for (int x = std::max(0, int(r.left)); x < std::min(w_, int(r.right)); ++x)
+            n += at(x, y) == c;
+    return n;
+}
+
+int WindowPixels::others(const RECT& r, COLORREF c) const
+{
+    const int w = std::min(w_, int(r.right)) - std::max(0, int(r.left));
+    const int h = std::min(h_, int(r.bottom)) - std::max(0, int(r.top));
+    return (w > 0 && h > 0 ? w * h : 0) - count(r, c);
+}
 
 bool save_window_png(HWND window, const std::wstring& path)
 {
-    int w = 0, h = 0;
-    const std::vector<uint8_t> rgb = Capture(window, w, h);
-    const std::vector<uint8_t> png = EncodePng(w, h, rgb);
+    const WindowPixels px(window, true);
+    std::vector<uint8_t> rgb;
+    for (int y = 0; y < px.height(); ++y)
+        for (int x = 0; x < px.width(); ++x) {
+            const COLORREF c = px.at(x, y);
+            rgb.insert(rgb.end(), {GetRValue(c), GetGValue(c), GetBValue(c)});
+        }
+    const std::vector<uint8_t> png = EncodePng(px.width(), px.height(), rgb);
     FILE* f = _wfopen(path.c_str(), L"wb");
     if (!f)
         return false;
