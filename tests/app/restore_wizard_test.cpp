@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <set>
+#include "app_messages.h"
 #include "archive_header.h"
 #include "backup_item.h"
 #include "dialog_check.h"
@@ -528,11 +529,12 @@ TEST(RestoreWizardText, WarningNamesTenItemsAndCountsTheRest)
                                 {L"", L"record type 7", RestoreOutcome::UnknownType}}));
 }
 
-// An archive of many small files, so that listing and restoring take a while.
+// An archive of many small files, so that a stop can fall between them.
+constexpr int kManyItems = 100;
 std::wstring ManyItemsArchive(const std::wstring& folder, const std::wstring& source)
 {
     CreateDirectoryW(source.c_str(), nullptr);
-    for (int i = 0; i < 1500; ++i)
+    for (int i = 0; i < kManyItems; ++i)
         write_file(source + L"\\mail" + std::to_wstring(i) + L".eml", std::string(2000 + i, char('a' + i % 26)));
     const std::wstring archive = folder + L"\\many.bvk2";
     WriteArchiveHeader(archive.c_str(), *BuildArchiveHeader(false, false, L""));
@@ -556,6 +558,54 @@ size_t FilesIn(const std::wstring& folder)
     return n;
 }
 
+// Holds a worker at its first message to this thread that `matches`, pumping this
+// thread's messages until `release` is true: the worker is then surely still
+// running while the user acts, however busy the machine.
+class WorkerHold {
+public:
+    WorkerHold(std::function<bool(const CWPSTRUCT&)> matches, std::function<bool()> release)
+        : matches_(std::move(matches)), release_(std::move(release))
+    {
+        holds_.push_back(this);
+        hook_ = SetWindowsHookExW(WH_CALLWNDPROC, &Hook, nullptr, GetCurrentThreadId());
+    }
+    ~WorkerHold()
+    {
+        UnhookWindowsHookEx(hook_);
+        std::erase(holds_, this);
+    }
+    bool held() const { return held_; }
+
+private:
+    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam)
+    {
+        for (WorkerHold* self : holds_) {
+            if (code != HC_ACTION || self->held_ || !InSendMessage() ||
+                !self->matches_(*reinterpret_cast<const CWPSTRUCT*>(lParam)))
+                continue;
+            self->held_ = true;
+            // Bounded, so that a test that never releases fails instead of hanging.
+            const auto end = std::chrono::steady_clock::now() + uitest::kDefaultTimeout;
+            MSG msg;
+            while (!self->release_() && std::chrono::steady_clock::now() < end) {
+                if (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                    TranslateMessage(&msg);
+                    DispatchMessageW(&msg);
+                } else {
+                    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+                }
+            }
+            break;
+        }
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    static inline std::vector<WorkerHold*> holds_;
+    std::function<bool(const CWPSTRUCT&)> matches_;
+    std::function<bool()> release_;
+    HHOOK hook_ = nullptr;
+    bool held_ = false;
+};
+
 // Closing is refused while a worker runs; Stop ends the restore between items and
 // a second Restore restores everything.
 TEST_F(RestoreWizard, StopBetweenItemsAndRefuseToCloseWhileRunning)
@@ -563,10 +613,21 @@ TEST_F(RestoreWizard, StopBetweenItemsAndRefuseToCloseWhileRunning)
     const std::wstring source = folder + L"\\mail";
     const std::wstring archive = ManyItemsArchive(folder, source);
     // The restore puts the files back where they were: empty the folder first.
-    for (int i = 0; i < 1500; ++i)
+    for (int i = 0; i < kManyItems; ++i)
         DeleteFileW((source + L"\\mail" + std::to_wstring(i) + L".eml").c_str());
     PromptRecorder prompts;
     size_t afterStop = 0;
+    std::atomic<bool> stopClicked = false;
+    // The listing worker waits at its first word to the page until the Cancel has
+    // been refused, the restore worker at its status text until Stop is clicked.
+    WorkerHold listing([](const CWPSTRUCT& m) { return m.message == WM_ARCHIVE_RESET; },
+                       [&] { return prompts.seen().size() == 1; });
+    WorkerHold restoring(
+        [](const CWPSTRUCT& m) {
+            return m.message == WM_SETTEXT &&
+                   std::wstring(reinterpret_cast<const wchar_t*>(m.lParam)) == L"Restoring, please wait ...";
+        },
+        [&] { return stopClicked.load(); });
     Run(nullptr, archive.c_str(), [&](Wizard& w) {
         w.Click(kNext);
         w.WaitPage(L"Basic information");
@@ -579,6 +640,7 @@ TEST_F(RestoreWizard, StopBetweenItemsAndRefuseToCloseWhileRunning)
         w.ClickOnPage(kRestore);
         w.Click(IDCANCEL);  // the wizard's Cancel while restoring: refused
         w.ClickOnPage(kStop);
+        stopClicked = true;
         w.WaitStatus(L"Ready to restore! Please press \"Restore\" button to continue ...");
         uitest::require([&] { return prompts.seen().size() == 3; }, "terminated box");
         afterStop = FilesIn(source);
@@ -597,10 +659,13 @@ TEST_F(RestoreWizard, StopBetweenItemsAndRefuseToCloseWhileRunning)
                   L"Restore process is running, please cancel the process before you exit! | Error",
                   L"Restore process has been terminated by user! | Error"}),
               texts);
-    EXPECT_LT(afterStop, 1500u) << "the stop ended the restore early";
-    EXPECT_EQ(1500u, FilesIn(source));
+    EXPECT_TRUE(listing.held() && restoring.held()) << "both workers were held while the user acted";
+    EXPECT_LT(afterStop, size_t(kManyItems)) << "the stop ended the restore early";
+    EXPECT_EQ(size_t(kManyItems), FilesIn(source));
     EXPECT_EQ(std::string(2000, 'a'), read_file(source + L"\\mail0.eml"));
-    EXPECT_EQ(std::string(3499, char('a' + 1499 % 26)), read_file(source + L"\\mail1499.eml"));
+    const int last = kManyItems - 1;
+    EXPECT_EQ(std::string(2000 + last, char('a' + last % 26)),
+              read_file(source + L"\\mail" + std::to_wstring(last) + L".eml"));
     EXPECT_EQ(std::vector<std::wstring>{}, TemporaryFiles(folder));
 }
 
