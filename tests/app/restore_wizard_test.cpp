@@ -579,25 +579,30 @@ public:
 private:
     static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam)
     {
-        for (WorkerHold* self : holds_) {
-            if (code != HC_ACTION || self->held_ || !InSendMessage() ||
-                !self->matches_(*reinterpret_cast<const CWPSTRUCT*>(lParam)))
-                continue;
-            self->held_ = true;
-            // Bounded, so that a test that never releases fails instead of hanging.
-            const auto end = std::chrono::steady_clock::now() + uitest::kDefaultTimeout;
-            MSG msg;
-            while (!self->release_() && std::chrono::steady_clock::now() < end) {
-                if (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-                    TranslateMessage(&msg);
-                    DispatchMessageW(&msg);
-                } else {
-                    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        if (code == HC_ACTION && InSendMessage()) {
+            for (WorkerHold* self : holds_) {
+                if (!self->held_ && self->matches_(*reinterpret_cast<const CWPSTRUCT*>(lParam))) {
+                    self->Hold();
+                    break;
                 }
             }
-            break;
         }
         return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    void Hold()
+    {
+        held_ = true;
+        // Bounded, so that a test that never releases fails instead of hanging.
+        const auto end = std::chrono::steady_clock::now() + uitest::kDefaultTimeout;
+        MSG msg;
+        while (!release_() && std::chrono::steady_clock::now() < end) {
+            if (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                TranslateMessage(&msg);
+                DispatchMessageW(&msg);
+            } else {
+                MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+            }
+        }
     }
     static inline std::vector<WorkerHold*> holds_;
     std::function<bool(const CWPSTRUCT&)> matches_;
