@@ -119,11 +119,14 @@ std::wstring CdBurnerComponent::Transfer()
         EraseFolder(device->folder);
     }
 
+    // Written under a temporary name and put in place only once complete: a
+    // stopped or failed write leaves an archive of the same name as it was.
     const std::wstring target = device->folder + L"\\" + targetName_;
+    const std::wstring temporary = target + L".part";
     SendStatus(L"Writing " + targetName_ + L" to " + device->name + L" ...", false);
-    UniqueHandle out(CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+    UniqueHandle out(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                                  nullptr));
-    if (!out.valid()) Fail(L"Cannot write " + target + L": " + ErrorText(GetLastError()));
+    if (!out.valid()) Fail(L"Cannot write " + temporary + L": " + ErrorText(GetLastError()));
     try {
         std::vector<char> buffer(kChunk);
         uint64_t done = 0;
@@ -132,16 +135,17 @@ std::wstring CdBurnerComponent::Transfer()
             CheckStop();
             DWORD written = 0;
             if (!WriteFile(out.get(), buffer.data(), got, &written, nullptr) || written != got)
-                Fail(L"Cannot write " + target + L": " + ErrorText(GetLastError()));
+                Fail(L"Cannot write " + temporary + L": " + ErrorText(GetLastError()));
             done += got;
             SendProgress(done, source.size());
         }
         if (!FlushFileBuffers(out.get()) || !CloseHandle(out.release()))
-            Fail(L"Cannot write " + target + L": " + ErrorText(GetLastError()));
+            Fail(L"Cannot write " + temporary + L": " + ErrorText(GetLastError()));
+        if (!MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            Fail(L"Cannot put the archive in place as " + target + L": " + ErrorText(GetLastError()));
     } catch (...) {
-        // A partial archive on the disc would look like a backup.
         out.reset();
-        DeleteFileW(target.c_str());
+        DeleteFileW(temporary.c_str());
         throw;
     }
     return L"Wrote " + targetName_ + L" to " + device->name + L".";

@@ -104,7 +104,7 @@ public:
 
 struct Reply {
     int code;
-    std::wstring text; // the reply's last line, code included
+    std::wstring text; // the reply's first line, code included: a multi-line reply gives its cause there
 };
 
 // One control connection. Every socket is non-blocking and every wait is
@@ -118,9 +118,10 @@ public:
     Reply Command(const std::string& line, DWORD timeoutMs = kTimeoutMs);
     void Quit();
     // Ends an upload that will not complete: resets the data connection,
-    // aborts it on the server and deletes what arrived under `temporary`.
-    // Always returns; a stop does not cut it short.
-    void Abandon(Socket& data, const std::string& temporary);
+    // aborts it on the server and, when the server took the STOR (`stored`),
+    // deletes what arrived under `temporary`. Always returns; a stop does not
+    // cut it short.
+    void Abandon(Socket& data, const std::string& temporary, bool stored);
 
     Socket OpenPassive();
     Socket ListenActive();
@@ -248,13 +249,14 @@ Reply FtpSession::ReadReply(DWORD timeoutMs)
     size_t budget = kMaxReply;
     std::string line = ReadLine(timeoutMs, budget);
     if (!starts(line)) Fail(L"Unexpected reply from the FTP server: " + FromServer(line));
+    const std::string first = line;
     const std::string code = line.substr(0, 3);
     // A multi-line reply ends at a line of the same code followed by a blank.
     if (line.size() > 3 && line[3] == '-') {
         do line = ReadLine(timeoutMs, budget);
         while (line.compare(0, 3, code) != 0 || (line.size() > 3 && line[3] != ' '));
     }
-    return Reply{std::stoi(code), FromServer(line)};
+    return Reply{std::stoi(code), FromServer(first)};
 }
 
 int FtpSession::SendAll(const Socket& s, const char* data, size_t size)
@@ -291,7 +293,7 @@ void FtpSession::Quit()
     }
 }
 
-void FtpSession::Abandon(Socket& data, const std::string& temporary)
+void FtpSession::Abandon(Socket& data, const std::string& temporary, bool stored)
 {
     data.reset();
     leaving_ = true;
@@ -299,9 +301,15 @@ void FtpSession::Abandon(Socket& data, const std::string& temporary)
     try {
         // The reset may have drawn a 426 for the transfer first; 225 or 226 answers ABOR.
         Reply reply = Command("ABOR", kClosingTimeoutMs);
-        for (int extra = 0; extra < 2 && reply.code != 225 && reply.code != 226; ++extra)
-            reply = ReadReply(kClosingTimeoutMs);
-        Command("DELE " + temporary, kClosingTimeoutMs);
+        try {
+            for (int extra = 0; extra < 2 && reply.code != 225 && reply.code != 226; ++extra)
+                reply = ReadReply(kClosingTimeoutMs);
+        } catch (const TransferFailure&) {
+            // Some servers answer ABOR with errors alone and never confirm it;
+            // the clean-up still goes on.
+        }
+        // A refused STOR leaves any file of that name to whoever made it.
+        if (stored) Command("DELE " + temporary, kClosingTimeoutMs);
         Command("QUIT", kClosingTimeoutMs);
     } catch (const TransferFailure&) {
     }
@@ -479,6 +487,7 @@ std::wstring FtpUploadComponent::Transfer()
     const std::string temporary = finalName + ".part";
     Socket listener;
     Socket data;
+    bool stored = false; // the server took the STOR: the file under the temporary name is this upload's
     if (passive_)
         data = ftp.OpenPassive();
     else
@@ -486,6 +495,7 @@ std::wstring FtpUploadComponent::Transfer()
     try {
         reply = ftp.Command("STOR " + temporary);
         if (reply.code / 100 != 1) Fail(L"Cannot store " + targetName_ + L": " + reply.text);
+        stored = true;
         if (!passive_) data = ftp.AcceptActive(listener);
 
         SendStatus(L"Uploading " + targetName_ + L" to " + host_ + L" ...", false);
@@ -509,7 +519,7 @@ std::wstring FtpUploadComponent::Transfer()
         if (reply.code / 100 != 2)
             Fail(L"The FTP server did not let the upload take the name " + targetName_ + L": " + reply.text);
     } catch (const TransferFailure&) {
-        ftp.Abandon(data, temporary);
+        ftp.Abandon(data, temporary, stored);
         throw;
     }
     SendProgress(1, 1);

@@ -42,7 +42,7 @@ void CloseSocket(SOCKET& s)
 
 } // namespace
 
-FtpTestServer::FtpTestServer(FtpServerOptions options) : options_(std::move(options))
+FtpTestServer::FtpTestServer(FtpServerOptions options) : options_(std::move(options)), files_(options_.files)
 {
     WSADATA data;
     WSAStartup(MAKEWORD(2, 2), &data);
@@ -184,6 +184,8 @@ void FtpTestServer::Session(SOCKET control)
             } else {
                 Reply(control, "501 Bad PORT argument.");
             }
+        } else if (verb == "ABOR" && options_.fault == FtpServerOptions::Fault::UnconfirmedAbort) {
+            Reply(control, "426 Connection closed; transfer aborted.\r\n451 Transfer aborted.");
         } else if (verb == "ABOR") {
             Reply(control, "225 No transfer to abort.");
         } else if (verb == "RNFR" || verb == "DELE") {
@@ -238,7 +240,9 @@ void FtpTestServer::Session(SOCKET control)
             }
             using Fault = FtpServerOptions::Fault;
             if (options_.fault == Fault::DropMidTransfer || options_.fault == Fault::HoldTransfer) break;
-            if (options_.fault != Fault::FullMidTransfer)
+            // These have said all they say about the transfer already, or say it to ABOR.
+            if (options_.fault != Fault::FullMidTransfer && options_.fault != Fault::FullManyLines &&
+                options_.fault != Fault::UnconfirmedAbort)
                 Reply(control, file.complete ? "226 Transfer complete." : "426 Transfer aborted.");
         } else {
             Reply(control, "502 Command not implemented.");
@@ -249,10 +253,12 @@ void FtpTestServer::Session(SOCKET control)
 
 void FtpTestServer::Receive(SOCKET control, SOCKET data, FtpStoredFile& file)
 {
+    using Fault = FtpServerOptions::Fault;
     receiving_ = 0;
     char piece[16384];
     for (;;) {
-        if (options_.fault == FtpServerOptions::Fault::HoldTransfer && !file.data.empty()) {
+        if ((options_.fault == Fault::HoldTransfer || options_.fault == Fault::UnconfirmedAbort) &&
+            !file.data.empty()) {
             // Reads no more and never confirms: only the client giving up ends this.
             Readable(control, kHoldMs, quit_);
             return;
@@ -265,8 +271,11 @@ void FtpTestServer::Receive(SOCKET control, SOCKET data, FtpStoredFile& file)
         }
         file.data.append(piece, static_cast<size_t>(got));
         receiving_ = file.data.size();
-        if (options_.fault == FtpServerOptions::Fault::DropMidTransfer) return;
-        if (options_.fault == FtpServerOptions::Fault::FullMidTransfer && file.data.size() == static_cast<size_t>(got))
-            Reply(control, "452 Insufficient storage space.");
+        if (options_.fault == Fault::DropMidTransfer) return;
+        if (file.data.size() != static_cast<size_t>(got)) continue;
+        if (options_.fault == Fault::FullMidTransfer) Reply(control, "452 Insufficient storage space.");
+        if (options_.fault == Fault::FullManyLines)
+            Reply(control, "451-Error during write to file\r\n451-Transfer aborted\r\n"
+                           "451 0.031 seconds (measured here), 2.00 Mbytes per second");
     }
 }

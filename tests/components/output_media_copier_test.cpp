@@ -34,6 +34,22 @@ _PreferenceFTP FtpBlock(int port, bool passive)
     return block;
 }
 
+// The names in a folder, in order.
+std::vector<std::wstring> Names(const std::wstring& folder)
+{
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found;
+    const HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE) return names;
+    do
+        if (wcscmp(found.cFileName, L".") != 0 && wcscmp(found.cFileName, L"..") != 0)
+            names.push_back(found.cFileName);
+    while (FindNextFileW(find, &found));
+    FindClose(find);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 _PreferenceCDDVD DiscBlock(const std::wstring& device, bool erase)
 {
     _PreferenceCDDVD block;
@@ -136,6 +152,7 @@ struct FtpFailure {
     const wchar_t* reply; // what the status must quote, or null
     size_t archiveSize;
     bool cleansUp = false; // the server stays, so what arrived is deleted
+    bool otherUpload = false; // the server already holds another upload's NAME.part
 };
 
 TEST_F(OutputMediaCopierTest, FtpFailuresEndWithAFailureStatus)
@@ -148,8 +165,9 @@ TEST_F(OutputMediaCopierTest, FtpFailuresEndWithAFailureStatus)
          L"530 Login incorrect.", 1000},
         {"missing directory", Fault::None, [](_PreferenceFTP& b, std::wstring&) { SetText(b.directory, L"/nowhere"); },
          L"550 /nowhere: No such file or directory.", 1000},
+        // The file of that name is not this upload's to delete.
         {"store refused", Fault::RefuseStore, [](_PreferenceFTP&, std::wstring&) {},
-         L"550 Backup 2026-12-10.bvk2.part: Permission denied.", 1000},
+         L"550 Backup 2026-12-10.bvk2.part: Permission denied.", 1000, false, true},
         // Whoever connects to the client's port first would get the archive.
         {"active data connection from another host", Fault::ForeignDataPeer,
          [](_PreferenceFTP& b, std::wstring&) { b.passive = 0; }, L"another host", 1000, true},
@@ -160,6 +178,9 @@ TEST_F(OutputMediaCopierTest, FtpFailuresEndWithAFailureStatus)
         // The server's error ends the upload then, not after the rest of the archive.
         {"server full mid-transfer", Fault::FullMidTransfer, [](_PreferenceFTP&, std::wstring&) {},
          L"452 Insufficient storage space.", 32 * 1024 * 1024, true},
+        // The first line gives the cause; the last only the timing.
+        {"server full mid-transfer, a multi-line reply", Fault::FullManyLines, [](_PreferenceFTP&, std::wstring&) {},
+         L"The upload was broken off: 451-Error during write to file", 32 * 1024 * 1024, true},
         {"missing source file", Fault::None, [](_PreferenceFTP&, std::wstring& s) { s += L".missing"; }, nullptr, 1000},
         {"empty host (the block as first saved)", Fault::None,
          [](_PreferenceFTP& b, std::wstring&) { memset(&b, 0, sizeof b); }, nullptr, 1000},
@@ -171,6 +192,7 @@ TEST_F(OutputMediaCopierTest, FtpFailuresEndWithAFailureStatus)
         window.clear();
         FtpServerOptions options;
         options.fault = c.fault;
+        if (c.otherUpload) options.files = {{"/archives", "Backup 2026-12-10.bvk2.part", "another upload", true}};
         FtpTestServer server(options);
         WriteArchive(archivePath, c.archiveSize);
         _PreferenceFTP block = FtpBlock(server.port(), true);
@@ -191,7 +213,10 @@ TEST_F(OutputMediaCopierTest, FtpFailuresEndWithAFailureStatus)
             if (!file.deleted) EXPECT_LT(file.data.size(), c.archiveSize);
         }
         if (c.fault == Fault::FullMidTransfer) EXPECT_LT(server.receiving(), c.archiveSize);
-        for (const std::string& command : server.commands()) EXPECT_NE("DELE x", command);
+        const std::vector<std::string> commands = server.commands();
+        for (const std::string& command : commands) EXPECT_NE("DELE x", command);
+        EXPECT_EQ(c.cleansUp, std::any_of(commands.begin(), commands.end(),
+                                          [](const std::string& command) { return command.rfind("DELE ", 0) == 0; }));
     }
 }
 
@@ -210,6 +235,29 @@ TEST_F(OutputMediaCopierTest, StopDuringAnUploadEndsItWithAFailureStatus)
     ASSERT_EQ(1u, server.files().size());
     EXPECT_FALSE(server.files()[0].complete);
     EXPECT_NE("Backup 2026-12-10.bvk2", server.files()[0].name);
+}
+
+// Seen at a real server: ABOR answered with 426 and 451 only. The wait for a
+// confirmation ends, and the fragment is still deleted and the session ended.
+TEST_F(OutputMediaCopierTest, AStopThatTheServerNeverConfirmsStillCleansUp)
+{
+    FtpServerOptions options;
+    options.fault = FtpServerOptions::Fault::UnconfirmedAbort;
+    FtpTestServer server(options);
+    WriteArchive(archivePath, 4 * 1024 * 1024);
+    const _PreferenceFTP block = FtpBlock(server.port(), true);
+
+    EXPECT_EQ(E_ABORT, Transfer(1, &block, archivePath, StopOnFirstProgress));
+    EXPECT_TRUE(window.wellOrdered());
+    server.Finish();
+    const std::vector<FtpStoredFile> files = server.files();
+    ASSERT_EQ(1u, files.size());
+    EXPECT_EQ("Backup 2026-12-10.bvk2.part", files[0].name);
+    EXPECT_TRUE(files[0].deleted);
+    const std::vector<std::string> commands = server.commands();
+    ASSERT_LE(3u, commands.size());
+    EXPECT_EQ((std::vector<std::string>{"ABOR", "DELE Backup 2026-12-10.bvk2.part", "QUIT"}),
+              std::vector<std::string>(commands.end() - 3, commands.end()));
 }
 
 TEST_F(OutputMediaCopierTest, AStalledUploadFailsInPlainWords)
@@ -262,22 +310,6 @@ protected:
         SetText(block.password, password);
         SetText(block.directory, directory);
         return block;
-    }
-
-    // The names in a directory of the server, in order.
-    static std::vector<std::wstring> Names(const std::wstring& directory)
-    {
-        std::vector<std::wstring> names;
-        WIN32_FIND_DATAW found;
-        const HANDLE find = FindFirstFileW((directory + L"\\*").c_str(), &found);
-        if (find == INVALID_HANDLE_VALUE) return names;
-        do
-            if (wcscmp(found.cFileName, L".") != 0 && wcscmp(found.cFileName, L"..") != 0)
-                names.push_back(found.cFileName);
-        while (FindNextFileW(find, &found));
-        FindClose(find);
-        std::sort(names.begin(), names.end());
-        return names;
     }
 
     // The uploads the server took as complete so far.
@@ -436,14 +468,39 @@ TEST_F(DiscCopierTest, FailuresEndWithAFailureStatusAndLeaveTheDiscAsItWas)
     }
 }
 
-TEST_F(DiscCopierTest, StopDuringWritingRemovesThePartialArchive)
+TEST_F(DiscCopierTest, StopDuringWritingLeavesAnArchiveOfTheSameNameAsItWas)
 {
+    const std::wstring target = disc + L"\\" + kArchiveName;
+    const std::string good = WriteArchive(target, 777);
     WriteArchive(archivePath, 2 * 1024 * 1024);
     const _PreferenceCDDVD block = DiscBlock(L"Test Writer", false);
 
     EXPECT_EQ(E_ABORT, Transfer(2, &block, archivePath, StopOnFirstProgress));
     EXPECT_TRUE(window.wellOrdered());
-    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((disc + L"\\" + kArchiveName).c_str()));
+    EXPECT_TRUE(ReadFileBytes(target) == good);
+    EXPECT_EQ(std::vector<std::wstring>{kArchiveName}, Names(disc));
+}
+
+// The archive is written whole before it takes the name; when it cannot take
+// it (a reader holds the archive of that name), that archive stays as it was
+// and the written copy goes.
+TEST_F(DiscCopierTest, AFailureAfterWritingLeavesAnArchiveOfTheSameNameAsItWas)
+{
+    const std::wstring target = disc + L"\\" + kArchiveName;
+    const std::string good = WriteArchive(target, 777);
+    WriteArchive(archivePath, 2 * 1024 * 1024);
+    const _PreferenceCDDVD block = DiscBlock(L"Test Writer", false);
+    const HANDLE reader = CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, reader);
+
+    EXPECT_EQ(E_FAIL, Transfer(2, &block, archivePath));
+    CloseHandle(reader);
+    EXPECT_TRUE(window.wellOrdered());
+    EXPECT_EQ(100u, window.messages()[window.messages().size() - 2].wParam); // written whole first
+    EXPECT_NE(std::wstring::npos, finalText().find(L"Cannot put the archive in place as " + target))
+        << finalText().c_str();
+    EXPECT_TRUE(ReadFileBytes(target) == good);
+    EXPECT_EQ(std::vector<std::wstring>{kArchiveName}, Names(disc));
 }
 
 // A component that is not installed: nothing is transferred, and the window
