@@ -194,7 +194,9 @@ protected:
                 const DWORD n = ExpandEnvironmentStringsW(location.c_str(), expanded, 4096);
                 location = n > 0 && n <= 4096 ? expanded : L"";
             }
-            paths.insert(Capitals(location + L"\\" + item->display_name()));
+            if (location.empty() || location.back() != L'\\')
+                location += L'\\';
+            paths.insert(Capitals(location + item->display_name()));
         }
         free_head_list(heads);
         return paths;
@@ -350,7 +352,7 @@ TEST_F(MainFrameTest, AdditionalFolderAddsACheckedRowOnce)
 }
 
 // A new profile with two items ticked, made current in the profile manager: on
-// Close the rows take its checks, a row checked by keyboard joins them, and Backup
+// Close the rows take its checks, a row checked by hand joins them, and Backup
 // writes exactly the items of the rows checked. Chosen again at the next start,
 // "Default" brings back the rows that profile left out, checked and sized.
 TEST_F(MainFrameTest, TheRowsFollowTheCurrentProfileAndBackupTakesTheCheckedRows)
@@ -372,9 +374,10 @@ TEST_F(MainFrameTest, TheRowsFollowTheCurrentProfileAndBackupTakesTheCheckedRows
             click_list_check(list, 4);
         });
         followed = Checks();
-        // The last row checked by keyboard: End selects it, Space toggles its check.
-        uitest::key(List(), VK_END);
-        uitest::key(List(), VK_SPACE);
+        // The last row checked by a click on its check box.
+        RECT last = {};
+        SendMessageW(List(), LB_GETITEMRECT, 6, reinterpret_cast<LPARAM>(&last));
+        uitest::click_at(List(), 8, (last.top + last.bottom) / 2);
         byHand = Checks();
         Click(ID_BACKUP);
         start_backup(GetCurrentProcessId(), archive, L"");
