@@ -24,7 +24,8 @@ constexpr UINT WM_ARCHIVE_RESET = WM_APP + 109;
 constexpr UINT WM_ARCHIVE_LISTED = WM_APP + 120;
 constexpr UINT WM_RESTORE_DONE = WM_APP + 121;
 // Sent by the item-size worker to the main window, so that rows change only on
-// the interface thread. WM_ITEM_ADD: lParam the BackupItem, returns the new row.
+// the interface thread. WM_ITEM_NEXT: lParam the address of the frame's record of
+// the next row to size, filled in; returns FALSE when there is none and the worker ends.
 // WM_ITEM_SIZE: wParam the row, lParam the address of the uint64_t size.
-constexpr UINT WM_ITEM_ADD = WM_APP + 110;
+constexpr UINT WM_ITEM_NEXT = WM_APP + 110;
 constexpr UINT WM_ITEM_SIZE = WM_APP + 111;

@@ -1,5 +1,6 @@
 #include "main_frame.h"
 #include <shellapi.h>
+#include <algorithm>
 #include <mutex>
 #include "additional_folder_dlg.h"
 #include "app_messages.h"
@@ -40,7 +41,7 @@ BEGIN_MESSAGE_MAP(CMainFrame, CFrameWnd)
     ON_WM_TIMER()
     ON_WM_DESTROY()
     ON_MESSAGE(WM_ITEM_STATE, &CMainFrame::OnItemState)
-    ON_MESSAGE(WM_ITEM_ADD, &CMainFrame::OnItemAdd)
+    ON_MESSAGE(WM_ITEM_NEXT, &CMainFrame::OnItemNext)
     ON_MESSAGE(WM_ITEM_SIZE, &CMainFrame::OnItemSize)
     ON_COMMAND(ID_BACKUP, &CMainFrame::OnBackup)
     ON_COMMAND(ID_RESTORE_WIZARD, &CMainFrame::OnRestoreWizard)
@@ -89,9 +90,10 @@ int CMainFrame::OnCreate(CREATESTRUCTW* cs)
 
     BuildDefaultItems(items);
     profiles.LoadAll(items);
-    sizingItems_ = items;
-    sizingProfile_ = CurrentProfile();
-    StartWorker(itemSizeThread, ItemSizeThreadProc, this);
+    const Profile current = CurrentProfile();
+    for (BackupItem* item : items)
+        if (current.IsChecked(MakeProfileEntry(item)))
+            AddItemRow(item);
     return 0;
 }
 
@@ -194,45 +196,69 @@ void CMainFrame::OnDestroy()
 
 UINT ItemSizeThreadProc(LPVOID param)
 {
-    auto* frame = static_cast<CMainFrame*>(param);
-    const HWND hwnd = frame->m_hWnd;
-    struct Row {
-        BackupItem* item;
-        int index;
-    };
-    std::vector<Row> rows;
-    for (BackupItem* item : frame->sizingItems_) {
-        if (frame->stopSizing_)
-            return 0;
-        if (frame->sizingProfile_.IsChecked(MakeProfileEntry(item)))
-            rows.push_back({item, int(::SendMessageW(hwnd, WM_ITEM_ADD, 0, reinterpret_cast<LPARAM>(item)))});
-    }
-    for (const Row& row : rows) {
-        if (frame->stopSizing_)
-            return 0;
-        ::PostMessageW(hwnd, WM_ITEM_STATE, WPARAM(row.index), kRowRunning);
+    const HWND hwnd = static_cast<CMainFrame*>(param)->m_hWnd;
+    CMainFrame::SizeRow next{};
+    while (::SendMessageW(hwnd, WM_ITEM_NEXT, 0, reinterpret_cast<LPARAM>(&next))) {
+        ::PostMessageW(hwnd, WM_ITEM_STATE, WPARAM(next.row), kRowRunning);
         try {
-            uint64_t size = row.item->get_size();
-            ::SendMessageW(hwnd, WM_ITEM_SIZE, WPARAM(row.index), reinterpret_cast<LPARAM>(&size));
-            ::PostMessageW(hwnd, WM_ITEM_STATE, WPARAM(row.index), kRowDone);
+            uint64_t size = next.item->get_size();
+            ::SendMessageW(hwnd, WM_ITEM_SIZE, WPARAM(next.row), reinterpret_cast<LPARAM>(&size));
+            ::PostMessageW(hwnd, WM_ITEM_STATE, WPARAM(next.row), kRowDone);
         } catch (...) {
-            ::PostMessageW(hwnd, WM_ITEM_STATE, WPARAM(row.index), kRowFailed);
+            ::PostMessageW(hwnd, WM_ITEM_STATE, WPARAM(next.row), kRowFailed);
         }
     }
     return 0;
 }
 
-LRESULT CMainFrame::OnItemAdd(WPARAM, LPARAM param)
+void CMainFrame::AddItemRow(BackupItem* item)
 {
-    auto* item = reinterpret_cast<BackupItem*>(param);
     CBakItemsListBox& list = view.list;
-    int row = list.AddItem(item->get_name().c_str());
+    const int row = list.AddItem(item->get_name().c_str());
     if (row < 0)
-        return -1;
+        return;
     list.SetCheck(row, true);
     list.SetItemData(row, reinterpret_cast<DWORD_PTR>(item));
     list.SetItemKind(row, RowKind(item));
-    return row;
+    listed_.push_back(item);
+    sizeQueue_.push_back({item, row});
+    if (sizing_)
+        return;
+    // The worker that last found the queue empty is on its way out: let it go first.
+    while (itemSizeThread)
+        ::Sleep(1);
+    sizing_ = StartWorker(itemSizeThread, ItemSizeThreadProc, this);
+}
+
+LRESULT CMainFrame::OnItemNext(WPARAM, LPARAM next)
+{
+    if (stopSizing_ || sizeQueue_.empty()) {
+        sizing_ = false;
+        return FALSE;
+    }
+    *reinterpret_cast<SizeRow*>(next) = sizeQueue_.front();
+    sizeQueue_.pop_front();
+    return TRUE;
+}
+
+void CMainFrame::FollowProfile(const Profile& profile)
+{
+    CBakItemsListBox& list = view.list;
+    for (int row = 0; row < list.GetCount(); ++row) {
+        // A row not found has no item and stays unchecked.
+        const auto* item = reinterpret_cast<const BackupItem*>(list.GetItemData(row));
+        if (!item)
+            continue;
+        const ProfileEntry entry = MakeProfileEntry(item);
+        if (profile.IsChecked(entry))
+            list.SetCheck(row, true);
+        else if (profile.LeavesOut(entry))
+            list.SetCheck(row, false);
+    }
+    for (BackupItem* item : items)
+        if (std::find(listed_.begin(), listed_.end(), item) == listed_.end() &&
+            profile.IsChecked(MakeProfileEntry(item)))
+            AddItemRow(item);
 }
 
 LRESULT CMainFrame::OnItemSize(WPARAM row, LPARAM size)
@@ -274,13 +300,11 @@ void CMainFrame::OnBackup()
     if (settings.DoModal() != IDOK)
         return;
     CBackupTransferDlg transfer;
-    const Profile profile = CurrentProfile();
     transfer.job = settings.job;
-    // Every checked row that still has its item goes, unless the current profile
-    // knows the item and leaves it out: a checked custom folder is always backed up.
+    // Exactly the rows shown checked: they follow the current profile already.
     for (int row = 0; row < count; ++row) {
         auto* item = reinterpret_cast<BackupItem*>(list.GetItemData(row));
-        if (list.GetCheck(row) && item && !profile.LeavesOut(MakeProfileEntry(item)))
+        if (list.GetCheck(row) && item)
             transfer.job.AddItem(item);
     }
     if (CheckRunningPrograms())
@@ -308,12 +332,17 @@ void CMainFrame::OnSelectNone()
 
 void CMainFrame::OnSelectProfile()
 {
+    const Profile before = CurrentProfile();
     CProfileDialog dlg(this);
     dlg.items = &items;
     dlg.DoModal();
-    // The rows stay as they are until the next start, but the next backup takes
-    // the profile as the dialog left it.
     profiles.LoadAll(items);
+    // The rows follow a profile that was changed or chosen; checks the user set in
+    // the list stay while the profile stays as it was.
+    const Profile after = CurrentProfile();
+    const auto same = [](const ProfileEntry& a, const ProfileEntry& b) { return a == b && a.checked == b.checked; };
+    if (after.name != before.name || !std::ranges::equal(after.entries, before.entries, same))
+        FollowProfile(after);
 }
 
 void CMainFrame::OnArchiveSettings()
@@ -336,14 +365,7 @@ void CMainFrame::OnCustomFolder()
     }
     BackupItem* item = MakeCustomFolderItem(dlg.folder);
     items.push_back(item);
-    CBakItemsListBox& list = view.list;
-    int row = list.AddItem(name.c_str());
-    if (row < 0)
-        return;
-    list.SetItemState(row, kRowDone);
-    list.SetCheck(row, true);
-    list.SetItemData(row, reinterpret_cast<DWORD_PTR>(item));
-    list.SetItemKind(row, kKindFolder);
+    AddItemRow(item);
 }
 
 void CMainFrame::OnOnlineSupport()

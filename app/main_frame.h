@@ -2,6 +2,7 @@
 // Korvane's main window: the ribbon, the list of backup items between it and the
 // status bar, and the commands.
 #include <atomic>
+#include <deque>
 #include <vector>
 #include "child_view.h"
 #include "frame.h"
@@ -37,7 +38,7 @@ protected:
     void OnTimer(UINT_PTR id);
     void OnDestroy();
     LRESULT OnItemState(WPARAM row, LPARAM state);
-    LRESULT OnItemAdd(WPARAM, LPARAM item);
+    LRESULT OnItemNext(WPARAM, LPARAM next);
     LRESULT OnItemSize(WPARAM row, LPARAM size);
     void InitializeRibbon();
 
@@ -55,17 +56,27 @@ protected:
 
 private:
     friend UINT ItemSizeThreadProc(LPVOID frame);
+    // A row waiting for its item's size.
+    struct SizeRow {
+        BackupItem* item;
+        int row;
+    };
     // A copy of the current profile; empty when the current name is unknown.
     Profile CurrentProfile() const;
+    // A checked row for the item, queued for the size worker, which starts when none runs.
+    void AddItemRow(BackupItem* item);
+    // The rows take the profile's checks: a row whose item the profile does not know
+    // keeps its check, and an item it checks without a row gets one.
+    void FollowProfile(const Profile& profile);
 
-    // What the size worker works on, fixed before it starts: the items as they were
-    // and the profile then current. Custom folders added meanwhile are not its concern.
-    std::vector<BackupItem*> sizingItems_;
-    Profile sizingProfile_;
-    std::atomic<bool> stopSizing_{false};
+    std::vector<const BackupItem*> listed_;  // the items that have a row, not found ones included
+    // Interface thread only: the worker takes its rows through WM_ITEM_NEXT.
+    std::deque<SizeRow> sizeQueue_;
+    bool sizing_ = false;  // a worker takes rows from the queue
+    bool stopSizing_ = false;
     int commandDepth_ = 0;
 };
 
-// Adds a row for every item the profile checks, then sizes them one by one. The
-// rows change only through messages to the frame; a stop is seen between items.
+// Sizes the rows the frame hands it, one by one, until the frame has none left or
+// is closing. The rows change only through messages to the frame.
 UINT ItemSizeThreadProc(LPVOID frame);

@@ -219,46 +219,13 @@ public:
     HWND StartBackup(const std::wstring& archive, const std::wstring& password) const
     {
         ClickRibbon(L"Backup");
-        HWND dlg = uitest::wait_window(L"Backup", L"#32770", pid);
-        HWND name = uitest::child(dlg, IDC_FILENAME);
-        uitest::type(name, archive);
-        EXPECT_EQ(archive, uitest::text(name));
-        auto tick = [&](int id, bool on) {
-            HWND box = uitest::child(dlg, id);
-            if (uitest::is_checked(box) != on)
-                uitest::click(box);
-            EXPECT_EQ(on, uitest::is_checked(box));
-        };
-        tick(IDC_SHOW_DEFAULTS, true);
-        tick(IDC_COMPRESS, true);
-        tick(IDC_PASSWORD_PROTECTED, !password.empty());
-        tick(IDC_TRANSFER, false);
-        if (!password.empty()) {
-            uitest::type(uitest::child(dlg, IDC_PASSWORD), password);
-            uitest::type(uitest::child(dlg, IDC_PASSWORD_AGAIN), password);
-        }
-        uitest::click(uitest::child(dlg, IDC_START_BACKUP));
-        uitest::wait_gone(dlg);
+        start_backup(pid, archive, password);
         return uitest::wait_window(L"Backup", L"#32770", pid);
     }
-    // Waits for the end of the backup, answers its box and closes the progress
-    // window with its Finish button.
+    // Waits for the end of the backup, which succeeds, and closes the progress window.
     void FinishBackup(HWND progress) const
     {
-        HWND box = nullptr;
-        uitest::require(
-            [&] {
-                return (box = uitest::find_window(L"Information", L"#32770", pid)) ||
-                       (box = uitest::find_window(L"Error", L"#32770", pid));
-            },
-            "the backup's end");
-        EXPECT_EQ(L"Backup process has finished successfully!", Static(box));
-        uitest::press(box, IDOK);
-        uitest::wait_gone(box);
-        HWND finish = uitest::child(progress, IDC_STOP);
-        EXPECT_EQ(L"&Finish", uitest::text(finish));
-        uitest::click(finish);
-        uitest::wait_gone(progress);
+        EXPECT_EQ(L"Backup process has finished successfully!", finish_backup(pid, progress));
     }
 
     HANDLE process = nullptr;

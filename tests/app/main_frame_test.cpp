@@ -4,8 +4,12 @@
 #include <gtest/gtest.h>
 #include <chrono>
 #include <cwctype>
+#include <memory>
+#include <optional>
+#include <set>
 #include <thread>
 #include "backup_item.h"
+#include "data_restore.h"
 #include "default_install.h"
 #include "default_items.h"
 #include "dialog_check.h"
@@ -149,6 +153,70 @@ protected:
         return oe_fixture::RegistryBytes(inst, root.root(), root.key_path());
     }
 
+    // What the installation holds under an item's folder or key: file paths, and
+    // value names below their keys, in capitals.
+    std::set<std::wstring> InstalledPaths(BackupItem* item) const
+    {
+        std::set<std::wstring> paths;
+        if (auto* folder = dynamic_cast<FolderBackupItem*>(item)) {
+            std::wstring path = folder->build_root().path();
+            if (!path.empty() && path.back() != L'\\')
+                path += L'\\';
+            for (const auto& f : inst.files)
+                if (_wcsnicmp(f.path.c_str(), path.c_str(), path.size()) == 0)
+                    paths.insert(Capitals(f.path));
+            return paths;
+        }
+        const RegNode root = dynamic_cast<RegistryBackupItem&>(*item).build_root();
+        const std::wstring key = root.key_path();
+        for (const auto& v : inst.values)
+            if (v.root == root.root() && (_wcsicmp(v.key.c_str(), key.c_str()) == 0 ||
+                                          _wcsnicmp(v.key.c_str(), (key + L"\\").c_str(), key.size() + 1) == 0))
+                paths.insert(Capitals(v.key + L"\\" + v.name));
+        return paths;
+    }
+    // The same of every file and value an archive holds, read by the engine's lister.
+    static std::set<std::wstring> ArchivePaths(const std::wstring& archive)
+    {
+        ItemHeadList heads;
+        DataRestore<NoWriterFactories> lister(archive, 44, nullptr, L"");
+        lister.set_head_list(&heads);
+        lister.run();
+        WriterFactories factories;
+        std::set<std::wstring> paths;
+        for (const ItemHeadEntry& entry : heads) {
+            std::unique_ptr<DataItem> item(
+                dynamic_cast<DataItemFactory*>(find_factory(factories.list, entry.type))->create());
+            item->set_head(entry.head + 4);
+            std::wstring location = item->location();
+            if (entry.type == 1) {
+                wchar_t expanded[4096];
+                const DWORD n = ExpandEnvironmentStringsW(location.c_str(), expanded, 4096);
+                location = n > 0 && n <= 4096 ? expanded : L"";
+            }
+            if (location.empty() || location.back() != L'\\')
+                location += L'\\';
+            paths.insert(Capitals(location + item->display_name()));
+        }
+        free_head_list(heads);
+        return paths;
+    }
+    static std::wstring Capitals(std::wstring text)
+    {
+        for (wchar_t& c : text)
+            c = towupper(c);
+        return text;
+    }
+    // "Select Profile", then the dialog driven by `script`, then its Close button.
+    void WithProfileDialog(const std::function<void(HWND)>& script)
+    {
+        Click(ID_SELECT_PROFILE);
+        HWND dlg = Box(L"Profile manager");
+        script(dlg);
+        uitest::click(uitest::child(dlg, IDCANCEL));
+        uitest::wait_gone(dlg);
+    }
+
     UiThreadCall call;
     CMainFrame* frame = nullptr;
     HWND hwnd = nullptr;
@@ -237,11 +305,15 @@ TEST_F(MainFrameTest, AMissingStoreIsNotFoundAndStaysUnchecked)
     EXPECT_EQ(std::vector<std::string>{}, clipped);
 }
 
-// "Additional Folder" adds a checked row of its own kind, shown as "0 Bytes"; the same
-// folder again is refused, the same folder in other letter case is another item.
+// "Additional Folder" adds a checked row of its own kind, sized as every row is; the
+// same folder again is refused, the same folder in other letter case is another item.
 TEST_F(MainFrameTest, AdditionalFolderAddsACheckedRowOnce)
 {
     const std::wstring folder = scratch_folder(L"custom");
+    CreateDirectoryW((folder + L"\\sub").c_str(), nullptr);
+    write_file(folder + L"\\notes.txt", std::string(300000, 'n'));
+    write_file(folder + L"\\sub\\mail.eml", std::string(25001, 'm'));
+    write_file(folder + L"\\sub\\empty.dat", "");
     std::wstring refusal;
     std::vector<RowView> rows;
     auto add = [&](const std::wstring& path) {
@@ -263,7 +335,7 @@ TEST_F(MainFrameTest, AdditionalFolderAddsACheckedRowOnce)
         for (wchar_t& c : upper)
             c = towupper(c);
         add(upper);
-        rows = Rows();
+        rows = SizedRows();
         capture_and_check(hwnd, L"main-window-custom-folder");
         CloseWithYes();
     });
@@ -273,10 +345,122 @@ TEST_F(MainFrameTest, AdditionalFolderAddsACheckedRowOnce)
         EXPECT_EQ(kRowDone, rows[i].state);
         EXPECT_TRUE(rows[i].checked);
         EXPECT_TRUE(rows[i].hasItem);
-        EXPECT_EQ(0u, rows[i].size);
+        EXPECT_EQ(325001u, rows[i].size);
     }
     EXPECT_EQ(L"Custom Folder - " + folder, rows[7].text);
     EXPECT_NE(rows[7].text, rows[8].text);
+}
+
+// A new profile with two items ticked, made current in the profile manager: on
+// Close the rows take its checks, a row checked by hand joins them, and Backup
+// writes exactly the items of the rows checked. Chosen again at the next start,
+// "Default" brings back the rows that profile left out, checked and sized.
+TEST_F(MainFrameTest, TheRowsFollowTheCurrentProfileAndBackupTakesTheCheckedRows)
+{
+    const std::wstring archive = scratch_folder(L"profile-backup") + L"\\work.bvk2";
+    std::vector<RowView> rows, second, restored;
+    std::vector<bool> followed, byHand;
+    std::wstring end;
+    Run([&] {
+        rows = SizedRows();
+        WithProfileDialog([&](HWND dlg) {
+            uitest::click(uitest::child(dlg, IDC_NEW_PROFILE));
+            HWND ask = Box(L"Enter Profile name");
+            uitest::type(uitest::child(ask, IDC_PROFILE_NAME), L"Work only");
+            uitest::key(uitest::child(ask, IDC_PROFILE_NAME), VK_RETURN);
+            uitest::wait_gone(ask);
+            HWND list = uitest::child(dlg, IDC_PROFILE_ITEMS);
+            click_list_check(list, 1);
+            click_list_check(list, 4);
+        });
+        followed = Checks();
+        // The last row checked by a click on its check box.
+        RECT last = {};
+        SendMessageW(List(), LB_GETITEMRECT, 6, reinterpret_cast<LPARAM>(&last));
+        uitest::click_at(List(), 8, (last.top + last.bottom) / 2);
+        byHand = Checks();
+        Click(ID_BACKUP);
+        start_backup(GetCurrentProcessId(), archive, L"");
+        end = finish_backup(GetCurrentProcessId(), Box(L"Backup"));
+        CloseWithYes();
+    });
+    ASSERT_EQ(7u, rows.size());
+    const std::vector<bool> work = {false, true, false, false, true, false, false};
+    EXPECT_EQ(work, followed);
+    std::vector<bool> shown = work;
+    shown[6] = true;
+    EXPECT_EQ(shown, byHand);
+    EXPECT_EQ(L"Backup process has finished successfully!", end);
+
+    std::vector<BackupItem*> items;
+    BuildDefaultItems(items);
+    ASSERT_EQ(rows.size(), items.size());
+    std::set<std::wstring> expected;
+    for (size_t i = 0; i < items.size(); ++i) {
+        EXPECT_EQ(items[i]->get_name(), rows[i].text);
+        const std::set<std::wstring> paths = InstalledPaths(items[i]);
+        EXPECT_FALSE(paths.empty()) << uitest::narrow(rows[i].text);
+        if (shown[i])
+            expected.insert(paths.begin(), paths.end());
+    }
+    EXPECT_EQ(expected, ArchivePaths(archive));
+
+    // The next start shows the rows "Work only" checks; choosing "Default" (the
+    // first name, by keyboard) adds the others after them.
+    Run([&] {
+        second = SizedRows();
+        WithProfileDialog([&](HWND dlg) { uitest::key(uitest::child(dlg, IDC_PROFILE_COMBO), VK_HOME); });
+        restored = SizedRows();
+        CloseWithYes();
+    });
+    ASSERT_EQ(2u, second.size());
+    EXPECT_EQ(items[1]->get_name(), second[0].text);
+    EXPECT_EQ(items[4]->get_name(), second[1].text);
+    ASSERT_EQ(7u, restored.size());
+    std::vector<std::wstring> order;
+    for (size_t i : {1, 4, 0, 2, 3, 5, 6})
+        order.push_back(items[i]->get_name());
+    for (size_t i = 0; i < restored.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(order[i], restored[i].text);
+        EXPECT_TRUE(restored[i].checked);
+        EXPECT_EQ(kRowDone, restored[i].state);
+        EXPECT_GT(restored[i].size, 0u);
+    }
+    for (BackupItem* item : items)
+        delete item;
+}
+
+// Cancel in the running-programs list ends Backup: no progress window, no archive.
+// With the mail program gone, the next Backup runs.
+TEST_F(MainFrameTest, CancelWhileTheMailProgramRunsWritesNoArchive)
+{
+    const std::wstring work = scratch_folder(L"mail-running");
+    const std::wstring archive = work + L"\\mail.bvk2";
+    std::optional<RunningProgram> mail(std::in_place, work, L"msimn.exe");
+    bool progressShown = true, existedAfterCancel = true;
+    std::wstring end;
+    Run([&] {
+        SizedRows();
+        Click(ID_BACKUP);
+        start_backup(GetCurrentProcessId(), archive, L"");
+        HWND list = Box(L" These programs must be closed!");
+        uitest::click(uitest::child(list, IDCANCEL));
+        uitest::wait_gone(list);
+        uitest::require([&] { return IsWindowEnabled(hwnd) != FALSE; }, "the command's end");
+        call([] {});
+        progressShown = uitest::find_window(L"Backup", L"#32770", GetCurrentProcessId()) != nullptr;
+        existedAfterCancel = GetFileAttributesW(archive.c_str()) != INVALID_FILE_ATTRIBUTES;
+        mail.reset();
+        Click(ID_BACKUP);
+        start_backup(GetCurrentProcessId(), archive, L"");
+        end = finish_backup(GetCurrentProcessId(), Box(L"Backup"));
+        CloseWithYes();
+    });
+    EXPECT_FALSE(progressShown);
+    EXPECT_FALSE(existedAfterCancel);
+    EXPECT_EQ(L"Backup process has finished successfully!", end);
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(archive.c_str()));
 }
 
 // The ribbon's dialogs open from their buttons: About, the profile manager, the

@@ -99,19 +99,6 @@ Shown Read(HWND dlg)
     return s;
 }
 
-// Clicks the check box of a row, where the list view draws it at the row's left.
-void ClickTick(HWND list, int row)
-{
-    RECT r = {};
-    r.left = LVIR_BOUNDS;
-    SendMessageW(list, LVM_GETITEMRECT, WPARAM(row), reinterpret_cast<LPARAM>(&r));
-    RECT label = {};
-    label.left = LVIR_LABEL;
-    SendMessageW(list, LVM_GETITEMRECT, WPARAM(row), reinterpret_cast<LPARAM>(&label));
-    // The state image sits between the row's left edge and its label.
-    uitest::click_at(list, (r.left + label.left) / 2, (r.top + r.bottom) / 2);
-}
-
 // Types a name into the name dialog, which "New" has opened, and confirms it with Enter.
 HWND TypeNewName(HWND dlg, const std::wstring& name)
 {
@@ -215,7 +202,7 @@ TEST_F(ProfileDialog, EveryTickByClickOrSpaceIsStoredAtOnce)
     std::map<std::wstring, bool> afterClick, afterSpace, afterNone, afterAll;
     EXPECT_EQ("", Run([&](HWND h) {
         HWND list = uitest::child(h, 1112);
-        ClickTick(list, 1);
+        click_list_check(list, 1);
         afterClick = StoredTicks(L"Default");
         uitest::key(list, VK_HOME);
         uitest::key(list, VK_SPACE);
@@ -388,8 +375,8 @@ TEST_F(ProfileDialog, NotificationsWithoutARowOrItsKeyAreIgnored)
         it.iItem = 3;
         it.pszText = const_cast<wchar_t*>(L"stray");
         int row = int(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&it)));
-        ClickTick(list, row);
-        ClickTick(list, row);
+        click_list_check(list, row);
+        click_list_check(list, row);
         shown = Read(h);
         stored = StoredTicks(L"Default");
     }));

@@ -674,6 +674,48 @@ TEST_F(RestoreWizard, StopBetweenItemsAndRefuseToCloseWhileRunning)
     EXPECT_EQ(std::vector<std::wstring>{}, TemporaryFiles(folder));
 }
 
+// Cancel in the running-programs list restores nothing and leaves the page ready:
+// with the mail program gone, Restore then restores everything.
+TEST_F(RestoreWizard, CancelWhileTheMailProgramRunsLeavesThePageReady)
+{
+    const Fixture f = Fixtures()[0];
+    LayGoodCopies(f.manifest);
+    std::optional<RunningProgram> mail(std::in_place, folder, L"msimn.exe");
+    PromptRecorder prompts;
+    std::string afterCancel;
+    std::wstring status;
+    bool restoreEnabled = false, stopEnabled = true, nextEnabled = true;
+    Run(nullptr, f.path.c_str(), [&](Wizard& w) {
+        w.Click(kNext);
+        w.WaitStatus(L"The items included in your archive file:");
+        w.Click(kNext);
+        w.WaitPage(L"Ready to restore");
+        w.ClickOnPage(kRestore);
+        HWND list = uitest::wait_window(L" These programs must be closed!", L"#32770", GetCurrentProcessId());
+        uitest::click(uitest::child(list, IDCANCEL));
+        uitest::wait_gone(list);
+        SendMessageW(w.Page(), WM_NULL, 0, 0);  // the page has done what the answer asked
+        afterCancel = States(f.manifest);
+        status = w.Status();
+        restoreEnabled = IsWindowEnabled(w.Control(kRestore)) != FALSE;
+        stopEnabled = IsWindowEnabled(w.Control(kStop)) != FALSE;
+        nextEnabled = IsWindowEnabled(w.Button(kNext)) != FALSE;
+        mail.reset();
+        w.ClickOnPage(kRestore);
+        w.WaitStatus(kFinished);
+        w.Click(kNext);
+        w.WaitPage(L"Restore has finished");
+        w.Click(kFinish);
+    });
+    EXPECT_EQ(std::string(f.manifest["items"].items.size(), 'G'), afterCancel);
+    EXPECT_EQ(L"Ready to restore! Please press \"Restore\" button to continue ...", status);
+    EXPECT_TRUE(restoreEnabled);
+    EXPECT_FALSE(stopEnabled);
+    EXPECT_FALSE(nextEnabled);
+    EXPECT_EQ(std::string(f.manifest["items"].items.size(), 'R'), States(f.manifest));
+    EXPECT_EQ(0u, prompts.seen().size());
+}
+
 // With a parent the wizard is modal to it, opens on the given path, and shows no Help;
 // Cancel asks first.
 TEST_F(RestoreWizard, RunWithAParentIsModalToItAndCancelAsks)

@@ -8,38 +8,6 @@
 
 namespace {
 
-// A copy of an idle program under another name, running until ended.
-class Program {
-public:
-    Program(const std::wstring& folder, const std::wstring& exeName)
-    {
-        // The model tests' idle program.
-        const wchar_t* idle = _wgetenv(L"BRISVALE_IDLE_CHILD");
-        std::wstring path = folder + L"\\" + exeName;
-        CopyFileW(idle ? idle : L"", path.c_str(), FALSE);
-        STARTUPINFOW si = {};
-        si.cb = sizeof si;
-        std::wstring cmd = L"\"" + path + L"\"";
-        if (CreateProcessW(path.c_str(), cmd.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si,
-                           &pi_))
-            CloseHandle(pi_.hThread);
-    }
-    ~Program()
-    {
-        if (pi_.hProcess) {
-            TerminateProcess(pi_.hProcess, 0);
-            WaitForSingleObject(pi_.hProcess, 10000);
-            CloseHandle(pi_.hProcess);
-        }
-    }
-    DWORD id() const { return pi_.dwProcessId; }
-    bool Ended() const { return WaitForSingleObject(pi_.hProcess, 10000) == WAIT_OBJECT_0; }
-    bool Running() const { return WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT; }
-
-private:
-    PROCESS_INFORMATION pi_ = {};
-};
-
 const wchar_t kTitle[] = L" These programs must be closed!";
 
 HWND WaitList(HWND except = nullptr)
@@ -67,8 +35,8 @@ TEST_F(RunningPrograms, NothingRunningMeansGoOnWithoutAsking)
 
 TEST_F(RunningPrograms, TerminateAllEndsEveryCopyAndTheCheckPasses)
 {
-    Program first(folder, L"msimn.exe"), second(folder, L"MSIMN.EXE.copy");
-    Program copy(folder, L"MsImN.exe");  // a second running copy, named in other letter case
+    RunningProgram first(folder, L"msimn.exe"), second(folder, L"MSIMN.EXE.copy");
+    RunningProgram copy(folder, L"MsImN.exe");  // a second running copy, named in other letter case
     PromptRecorder prompts({IDYES});
     std::vector<std::wstring> rows;
     std::vector<DWORD> ids;
@@ -106,7 +74,7 @@ TEST_F(RunningPrograms, TerminateAllEndsEveryCopyAndTheCheckPasses)
 // Each way out of the dialog, with the program still running.
 TEST_F(RunningPrograms, RetryAsksAgainIgnoreGoesOnCancelStops)
 {
-    Program mail(folder, L"msimn.exe");
+    RunningProgram mail(folder, L"msimn.exe");
     constexpr int kEnter = -1, kCloseBox = -2;
     struct Case { std::vector<int> presses; std::deque<int> answers; bool result; } cases[] = {
         {{1106, 1104}, {}, true},           // Retry shows a fresh dialog; Ignore goes on
@@ -146,7 +114,7 @@ TEST_F(RunningPrograms, RetryAsksAgainIgnoreGoesOnCancelStops)
 // A row whose process id now belongs to another program must not end it.
 TEST_F(RunningPrograms, TerminateAllSparesAProcessThatReusedTheId)
 {
-    Program other(folder, L"notmail.exe");
+    RunningProgram other(folder, L"notmail.exe");
     ProcessEntry stale = {};
     wcscpy(stale.exeName, L"msimn.exe");
     wcscpy(stale.displayName, L"Outlook Express");

@@ -1,5 +1,6 @@
 // Shared pieces of the interface tests: fixture paths, scratch folders, the
-// common controls, and a window that records what is posted to it.
+// common controls, a window that records what is posted to it, a stand-in for
+// a running mail program, and the steps of a backup as a user takes them.
 #pragma once
 #include <windows.h>
 #include <functional>
@@ -38,3 +39,30 @@ protected:
     LRESULT OnCall(WPARAM, LPARAM fn);
     DECLARE_MESSAGE_MAP()
 };
+
+// A copy of the model tests' idle program running under another name, as a program
+// of that name would; ended when this goes.
+class RunningProgram {
+public:
+    RunningProgram(const std::wstring& folder, const std::wstring& exeName);
+    ~RunningProgram();
+    RunningProgram(const RunningProgram&) = delete;
+    RunningProgram& operator=(const RunningProgram&) = delete;
+    DWORD id() const { return pi_.dwProcessId; }
+    bool Ended() const { return WaitForSingleObject(pi_.hProcess, 10000) == WAIT_OBJECT_0; }
+    bool Running() const { return WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT; }
+
+private:
+    PROCESS_INFORMATION pi_ = {};
+};
+
+// Clicks the check box of a list view's row, where the list view draws it at the row's left.
+void click_list_check(HWND list, int row);
+
+// Fills the backup settings window of process pid, which is opening, as a user does:
+// types the archive name, ticks compression, a password when one is given (typed
+// twice) and no transfer, and presses "Start Backup"; returns once the window has gone.
+void start_backup(DWORD pid, const std::wstring& archive, const std::wstring& password);
+// Waits for the end of the backup, answers its box and closes the progress window
+// with its Finish button; returns the box's text.
+std::wstring finish_backup(DWORD pid, HWND progress);
