@@ -46,10 +46,9 @@ void CBackupDialog::DoDataExchange(CDataExchange* dx)
 BOOL CBackupDialog::OnInitDialog()
 {
     CDialog::OnInitDialog();
-    // The archive path holds 2047 characters and the password check 11.
+    // The archive path holds 2047 characters. The password boxes take any length:
+    // a longer password is refused at the start, never cut without a word.
     ::SendMessageW(GetDlgItem(IDC_FILENAME), EM_LIMITTEXT, 2047, 0);
-    for (int id : {IDC_PASSWORD, IDC_PASSWORD_AGAIN})
-        ::SendMessageW(GetDlgItem(id), EM_LIMITTEXT, kMaxPasswordLength, 0);
     CheckRadioButton(IDC_TO_FTP, IDC_TO_CDDVD, IDC_TO_FTP);
     FillNameFromPreference();
     const _BackupSettings remembered = LoadQuickSettings();
@@ -141,10 +140,10 @@ void CBackupDialog::OnBrowse()
     }
 }
 
-bool CBackupDialog::Refuse(const wchar_t* text)
+void CBackupDialog::Refuse(const wchar_t* text, int correction)
 {
     MessageBox(text, L"Error", MB_ICONERROR);
-    return false;
+    ::SendMessageW(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(correction)), TRUE);
 }
 
 void CBackupDialog::OnOK()
@@ -152,20 +151,21 @@ void CBackupDialog::OnOK()
     UpdateData(TRUE);
     if (passwordProtected) {
         if (password.empty()) {
-            Refuse(L"Your password can not be empty, please enter the password before you starting backup process!");
+            Refuse(L"Your password can not be empty, please enter the password before you starting backup process!",
+                   IDC_PASSWORD);
             return;
         }
         if (password.size() > kMaxPasswordLength) {
-            Refuse(L"Your password can not be longer than 11 characters!");
+            Refuse(L"Your password can not be longer than 11 characters!", IDC_PASSWORD);
             return;
         }
         if (password != passwordAgain) {
-            Refuse(L"Please enter the correct password twice in the password boxes!");
+            Refuse(L"Please enter the correct password twice in the password boxes!", IDC_PASSWORD);
             return;
         }
     }
     if (archiveName.empty() || !job.SetArchivePath(archiveName)) {
-        Refuse(L"Please enter a correct filename into the archive name box!");
+        Refuse(L"Please enter a correct filename into the archive name box!", IDC_FILENAME);
         return;
     }
     // The run replaces the file: a good archive is never lost without asking.
@@ -186,8 +186,8 @@ void CBackupDialog::OnOK()
     }
     job.SetMediaPreference(nullptr, 0);
     if (job.mediaType != 0) {
-        // Without a readable preference file the job has no medium block and
-        // nothing is transferred.
+        // Without a readable preference file the job has no medium block: the run
+        // then fails the transfer and says what is missing.
         try {
             PreferenceFile record;
             record.Clear();

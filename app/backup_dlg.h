@@ -37,7 +37,8 @@ private:
     // Shows the option groups or only the name row, and sizes the window to match.
     void ShowOptions(bool show);
     void EnableOptionControls();
-    bool Refuse(const wchar_t* text);
+    // Shows the refusal, then puts the focus on the control to correct.
+    void Refuse(const wchar_t* text, int correction);
 
     CString confirmedPath_;  // a name the save box has already asked to replace
 };

@@ -4,6 +4,7 @@
 #include "archive_header.h"
 #include "backup_item.h"
 #include "eng_except.h"
+#include "file.h"
 #include "gdi.h"
 #include "output_media_copier.h"
 #include "records.h"
@@ -31,6 +32,32 @@ void SendError(HWND window, const std::wstring& detail, const std::wstring& mess
 {
     ::SendMessageW(window, WM_ENGINE_ERROR, reinterpret_cast<WPARAM>(detail.c_str()),
                    reinterpret_cast<LPARAM>(message.c_str()));
+}
+
+// A new empty file in the archive's folder under a name the system makes unique;
+// empty, with the system's reason as the last error, when none can be made there.
+std::wstring CreateFileBeside(const std::wstring& archive)
+{
+    // A missing folder or a name the system refuses fails now, not once every
+    // item has been written.
+    if (::GetFileAttributesW(archive.c_str()) == INVALID_FILE_ATTRIBUTES && ::GetLastError() != ERROR_FILE_NOT_FOUND)
+        return {};
+    wchar_t folder[MAX_PATH];
+    wchar_t* name = nullptr;
+    const DWORD n = ::GetFullPathNameW(archive.c_str(), MAX_PATH, folder, &name);
+    if (n == 0 || n >= MAX_PATH || !name)
+        return {};
+    *name = L'\0';
+    wchar_t temporary[MAX_PATH];
+    if (!::GetTempFileNameW(folder, L"bvk", 0, temporary))
+        return {};
+    return temporary;
+}
+
+// The system's words for the calling thread's last error.
+std::wstring LastErrorText()
+{
+    return CFileException::FromOsError(LONG(::GetLastError()), L"").GetErrorMessage();
 }
 
 }  // namespace
@@ -143,7 +170,7 @@ BOOL CBackupTransferDlg::OnInitDialog()
 
 void CBackupTransferDlg::PrepareTransfer()
 {
-    if (!job.transfer || !job.GetMediaPreference())
+    if (!job.transfer)
         return;
     int32_t blockSize = 0;
     if (job.mediaType == 1) {
@@ -155,18 +182,30 @@ void CBackupTransferDlg::PrepareTransfer()
     } else {
         return;
     }
-    // The copier reads its medium's whole block: a block of another size gets none.
-    if (job.GetMediaPreferenceSize() == blockSize) {
+    // The copier reads its medium's whole block: a block of another size, or none
+    // (no preference file yet), gets no copier, and the transfer fails in its turn.
+    if (job.GetMediaPreference() && job.GetMediaPreferenceSize() == blockSize) {
         OutputMediaCopierFactories factories;
         if (OutputMediaCopierFactory* factory = factories.Find(job.mediaType))
             copier = factory->Create(m_hWnd, job.GetMediaPreference(), PathFindFileNameW(job.archivePath),
                                      job.archivePath);
     }
-    if (!copier) {
-        rows.SetRowState(transferRow_, 3);
-        transferFailed_ = true;
-        failed = true;
-    }
+}
+
+void CBackupTransferDlg::Fail(const std::wstring& message, const std::wstring& path)
+{
+    failed = true;
+    failures_.push_back({message, path});
+}
+
+std::wstring CBackupTransferDlg::TransferFailure() const
+{
+    if (!copier)
+        return job.mediaType == 1 ? L"No FTP account has been set up in the preference window, so the archive has "
+                                    L"not been uploaded!"
+                                  : L"No CD/DVD device has been set up in the preference window, so the archive has "
+                                    L"not been written to a disc!";
+    return transferError_.empty() ? L"The archive could not be transferred!" : transferError_;
 }
 
 UINT BackupThreadProc(LPVOID param)
@@ -176,11 +215,20 @@ UINT BackupThreadProc(LPVOID param)
     const HWND window = dlg->m_hWnd;
     const HWND currentBar = dlg->currentBar.m_hWnd;
     const BackupJob& job = dlg->job;
+    const std::wstring archive = job.archivePath;
+    // Until it takes the archive's name, the run writes here, so that a stop or a
+    // failure never leaves a partial archive or costs an existing one.
+    std::wstring temporary;
     try {
         std::optional<ArchiveHeader> header = BuildArchiveHeader(job.compress, job.passwordProtected, job.password);
-        if (!header || !WriteArchiveHeader(job.archivePath, *header)) {
-            dlg->failed = true;
+        if (header)
+            temporary = CreateFileBeside(archive);
+        if (!header) {
+            dlg->Fail(L"Your password can not be longer than 11 characters!", archive);
+        } else if (temporary.empty() || !WriteArchiveHeader(temporary.c_str(), *header)) {
+            dlg->Fail(LastErrorText(), archive);
         } else {
+            bool whole = true;
             int i = 0;
             for (const BackupJobItem* entry : job.GetItems()) {
                 if (dlg->stop)
@@ -191,42 +239,55 @@ UINT BackupThreadProc(LPVOID param)
                     std::wstring status = Fit(L"Backing up " + entry->item->get_name() + L" ...");
                     ::SendMessageW(window, WM_BACKUP_STATUS, 0, reinterpret_cast<LPARAM>(status.c_str()));
                     ::SendMessageW(currentBar, PBM_SETPOS, 0, 0);
-                    entry->item->backup(job.archivePath, &dlg->stop, header->compressed != 0, header->encrypted != 0,
+                    entry->item->backup(temporary, &dlg->stop, header->compressed != 0, header->encrypted != 0,
                                         job.password);
                     SendState(window, i, dlg->stop ? 3 : 2);
                 } catch (const EngExcept::FileException& e) {
+                    whole = false;
                     SendState(window, i, 3);
-                    SendError(window, e.get_detail(), e.get_message());
+                    // To the user, the file being written is the archive.
+                    SendError(window, e.get_detail() == temporary ? archive : e.get_detail(), e.get_message());
                 } catch (const EngExcept::EFailedToOpenRegKey& e) {
+                    whole = false;
                     SendState(window, i, 3);
                     SendError(window, L"(n/a)", e.get_message());
                 } catch (const EngExcept::EFolderNotFound& e) {
+                    whole = false;
                     SendState(window, i, 3);
-                    SendError(window, L"n/a", e.get_message());
+                    SendError(window, e.get_folder(), e.get_message());
                 } catch (const EngExcept::Exception& e) {
+                    whole = false;
                     SendState(window, i, 3);
                     SendError(window, L"Unknown", e.get_message());
                 } catch (...) {
+                    whole = false;
                     SendState(window, i, 3);
                     SendError(window, L"Unknown", L"Unknown error!");
                 }
                 ++i;
             }
-            if (!dlg->stop && dlg->copier) {
+            if (!dlg->stop && whole) {
+                if (::MoveFileExW(temporary.c_str(), archive.c_str(), MOVEFILE_REPLACE_EXISTING))
+                    temporary.clear();
+                else
+                    dlg->Fail(LastErrorText(), archive);
+            }
+            // Only an archive in place is transferred.
+            if (!dlg->stop && temporary.empty() && dlg->transferRow_ >= 0) {
                 dlg->transferStarted_ = true;
                 SendState(window, dlg->transferRow_, 1);
                 // The row's last state is set when the end is handled, after every
                 // status the component has posted.
-                if (FAILED(dlg->copier->Start())) {
+                if (!dlg->copier || FAILED(dlg->copier->Start()))
                     dlg->transferFailed_ = true;
-                    dlg->failed = true;
-                }
             }
         }
     } catch (...) {
         dlg->failed = true;
         SendError(window, L"Unknown", L"Unknown error!");
     }
+    if (!temporary.empty())
+        ::DeleteFileW(temporary.c_str());
     ::PostMessageW(window, WM_BACKUP_DONE, 0, 0);
     return 0;
 }
@@ -253,7 +314,7 @@ LRESULT CBackupTransferDlg::OnBackupStatus(WPARAM, LPARAM text)
 
 LRESULT CBackupTransferDlg::OnEngineError(WPARAM detail, LPARAM message)
 {
-    failed = true;
+    Fail(reinterpret_cast<const wchar_t*>(message), reinterpret_cast<const wchar_t*>(detail));
     CString text;
     text.Format(L"Before you starting backup process, please make sure %ls has been closed!\n\nError: %ls\nFilename: %ls",
                 kMailClient, reinterpret_cast<const wchar_t*>(message), reinterpret_cast<const wchar_t*>(detail));
@@ -269,10 +330,9 @@ LRESULT CBackupTransferDlg::OnItemState(WPARAM index, LPARAM state)
 
 LRESULT CBackupTransferDlg::OnCopierStatus(WPARAM kind, LPARAM text)
 {
-    if (HIWORD(kind) == 1) {
+    const bool failure = HIWORD(kind) == 1;
+    if (failure)
         transferFailed_ = true;
-        failed = true;
-    }
     if (!text)
         return 0;
     std::wstring shown;
@@ -287,6 +347,8 @@ LRESULT CBackupTransferDlg::OnCopierStatus(WPARAM kind, LPARAM text)
     } else {
         shown = reinterpret_cast<const wchar_t*>(text);
     }
+    if (failure && transferError_.empty())
+        transferError_ = shown;
     SetDlgItemText(IDC_CURRENT_LABEL, shown.c_str());
     return 0;
 }
@@ -314,32 +376,42 @@ LRESULT CBackupTransferDlg::OnBackupDone(WPARAM, LPARAM)
         ::CloseHandle(workerThread_);
         workerThread_ = nullptr;
     }
+    if (transferStarted_) {
+        if (transferFailed_ && !stop)
+            Fail(TransferFailure(), job.archivePath);
+        rows.SetRowState(transferRow_, transferFailed_ || stop ? 3 : 2);
+    }
     delete copier;
     copier = nullptr;
-    if (transferStarted_)
-        rows.SetRowState(transferRow_, transferFailed_ || stop ? 3 : 2);
-    HWND button = GetDlgItem(IDC_STOP);
+    // Only a complete run fills the bars and reads "Done!".
     if (stop) {
-        ::SetWindowTextW(button, L"&Terminate");
+        ShowEnd(L"&Terminate", L"Backup process terminated by user!");
         MessageBox(L"Backup process terminated by user!", L"Error", MB_ICONERROR);
+    } else if (failed) {
+        ShowEnd(L"&Fail", L"Failed to backup!");
+        std::wstring text = L"Failed to backup!";
+        for (const Failure& f : failures_)
+            text += L"\n\nError: " + f.message + L"\nFilename: " + f.path;
+        MessageBox(text.c_str(), L"Error", MB_ICONERROR);
     } else {
         int low = 0, high = 0;
         totalBar.GetRange(low, high);
         totalBar.SetPos(high);
         currentBar.GetRange(low, high);
         currentBar.SetPos(high);
-        if (failed) {
-            ::SetWindowTextW(button, L"&Fail");
-            MessageBox(L"Failed to backup!", L"Error", MB_ICONERROR);
-        } else {
-            ::SetWindowTextW(button, L"&Finish");
-            MessageBox(L"Backup process has finished successfully!", L"Information", MB_ICONINFORMATION);
-        }
+        ShowEnd(L"&Finish", L"Done!");
+        MessageBox(L"Backup process has finished successfully!", L"Information", MB_ICONINFORMATION);
     }
-    finished = true;
-    ::EnableWindow(button, TRUE);
-    SetDlgItemText(IDC_CURRENT_LABEL, L"Done!");
     return 0;
+}
+
+void CBackupTransferDlg::ShowEnd(const wchar_t* button, const wchar_t* status)
+{
+    SetDlgItemText(IDC_CURRENT_LABEL, status);
+    HWND h = GetDlgItem(IDC_STOP);
+    ::SetWindowTextW(h, button);
+    finished = true;
+    ::EnableWindow(h, TRUE);
 }
 
 void CBackupTransferDlg::OnStop()

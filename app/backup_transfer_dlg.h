@@ -2,6 +2,7 @@
 // The backup progress dialog and its worker: writes the archive, item by item,
 // and hands it to the transfer medium.
 #include <atomic>
+#include <string>
 #include <vector>
 #include "backup_job.h"
 #include "controls.h"
@@ -69,11 +70,27 @@ private:
     // False (with the refusal shown) while the run has not ended.
     bool MayClose();
     void PrepareTransfer();
+    // Marks the run failed and keeps what failed and where for the end's box.
+    void Fail(const std::wstring& message, const std::wstring& path);
+    // Why the transfer failed, for the end's box; before the copier goes.
+    std::wstring TransferFailure() const;
+    // The button's last text and the status line; the button then closes.
+    void ShowEnd(const wchar_t* button, const wchar_t* status);
 
     int transferRow_ = -1;
     std::atomic<bool> transferStarted_{false};
     std::atomic<bool> transferFailed_{false};
+    std::wstring transferError_;  // the component's first failure text
+    struct Failure {
+        std::wstring message;
+        std::wstring path;
+    };
+    // Added by the worker before any transfer and by the handlers of what it sends
+    // and of the copier's statuses, never at the same time; read at the end.
+    std::vector<Failure> failures_;
 };
 
-// The worker: header, items, transfer; always ends by posting WM_BACKUP_DONE.
+// The worker: header and items into a new file beside the archive, which takes the
+// archive's name only when every item is in it; then the transfer. Always ends by
+// posting WM_BACKUP_DONE.
 UINT BackupThreadProc(LPVOID dialog);

@@ -38,7 +38,12 @@ public:
 
 class EFolderNotFound : public Exception {
 public:
-    EFolderNotFound() : Exception(L"Folder has not been found!") {}
+    explicit EFolderNotFound(std::wstring folder)
+        : Exception(L"Folder has not been found!"), folder_(std::move(folder)) {}
+    std::wstring get_folder() const { return folder_; }
+
+private:
+    std::wstring folder_;
 };
 
 class EFailedToOpenRegKey : public Exception {

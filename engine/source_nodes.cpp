@@ -114,7 +114,7 @@ FileNode CustomFolderBuilder::build_root() const
     StrTrimW(folder.data(), L" ");
     folder.resize(wcslen(folder.c_str()));
     if (!PathFileExistsW(folder.c_str()))
-        throw EngExcept::EFolderNotFound();
+        throw EngExcept::EFolderNotFound(folder);
     return FileNode(folder, true, L"", L"*.*");
 }
 

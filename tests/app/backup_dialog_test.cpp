@@ -220,45 +220,63 @@ TEST_F(BackupDialog, GeneratesTheNameFromThePreferenceFile)
     EXPECT_EQ(UINT(MB_ICONERROR), prompts.seen()[0].flags);
 }
 
-// Each refusal shows its box and leaves the dialog open for the correction.
+// The control of the dialog's thread that has the keyboard focus.
+HWND Focused(HWND dlg)
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(dlg, nullptr), &info);
+    return info.hwndFocus;
+}
+
+// Each refusal shows its box and leaves the dialog open with the focus where the
+// correction goes: typing then replaces what was refused.
 TEST_F(BackupDialog, RefusesWhatCannotMakeAnArchive)
 {
     PromptRecorder prompts;
     CBackupDialog dlg;
-    std::wstring limited;
+    std::vector<std::wstring> typedLong;
+    std::vector<int> focusAfter;
     INT_PTR result = Run(dlg, [&](HWND h) {
-        auto start = [&](size_t boxes) {
+        auto start = [&] {
+            const size_t boxes = prompts.seen().size() + 1;
             uitest::click(uitest::child(h, kStart));
             uitest::require([&] { return prompts.seen().size() == boxes; }, "refusal " + std::to_string(boxes));
+            focusAfter.push_back(GetDlgCtrlID(Focused(h)));
         };
-        start(1);  // no name
+        start();  // no name
         uitest::type(uitest::child(h, kName), folder + L"\\new.bvk2");
         uitest::click(uitest::child(h, kShow));
         uitest::click(uitest::child(h, kProtected));
-        start(2);  // protected without a password
+        start();  // protected without a password
         uitest::type(uitest::child(h, kPassword), L"abc");
         uitest::type(uitest::child(h, kAgain), L"abd");
-        start(3);  // the two differ
-        Retype(uitest::child(h, kPassword), L"123456789012");
-        limited = uitest::text(uitest::child(h, kPassword));
-        uitest::set_text(uitest::child(h, kPassword), L"123456789012");  // past the box's limit
-        uitest::set_text(uitest::child(h, kAgain), L"123456789012");
-        start(4);  // too long for the archive's check block
-        Retype(uitest::child(h, kPassword), L"12345678901");
-        Retype(uitest::child(h, kAgain), L"12345678901");
+        start();  // the two differ
+        // Longer than the archive's check block holds: the boxes take it whole,
+        // and the start refuses it.
+        for (const wchar_t* typed : {L"123456789012", L"fifteen-chars!!"}) {
+            uitest::type(uitest::child(h, kPassword), typed);
+            uitest::type(uitest::child(h, kAgain), typed);
+            typedLong.push_back(uitest::text(uitest::child(h, kPassword)));
+            start();
+        }
+        uitest::type(uitest::child(h, kPassword), L"12345678901");
+        uitest::type(uitest::child(h, kAgain), L"12345678901");
         uitest::key(uitest::child(h, kAgain), VK_RETURN);  // Enter starts too
     });
     EXPECT_EQ(IDOK, result);
-    EXPECT_EQ(L"12345678901", limited);
+    EXPECT_EQ((std::vector<std::wstring>{L"123456789012", L"fifteen-chars!!"}), typedLong);
+    EXPECT_EQ((std::vector<int>{kName, kPassword, kPassword, kPassword, kPassword}), focusAfter);
     const std::wstring texts[] = {
         L"Please enter a correct filename into the archive name box!",
         L"Your password can not be empty, please enter the password before you starting backup process!",
         L"Please enter the correct password twice in the password boxes!",
         L"Your password can not be longer than 11 characters!",
+        L"Your password can not be longer than 11 characters!",
     };
     auto seen = prompts.seen();
-    ASSERT_EQ(4u, seen.size());
-    for (size_t i = 0; i < 4; ++i) {
+    ASSERT_EQ(std::size(texts), seen.size());
+    for (size_t i = 0; i < seen.size(); ++i) {
         EXPECT_EQ(texts[i], seen[i].text);
         EXPECT_EQ(L"Error", seen[i].caption);
         EXPECT_EQ(UINT(MB_ICONERROR), seen[i].flags);

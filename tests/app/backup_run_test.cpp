@@ -2,6 +2,7 @@
 // registry keys of the test prefix, the archive read back by the engine's own
 // reader, and transfers to the loopback FTP server and the disc stand-in.
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <map>
 #include <shlobj.h>
 #include <shlwapi.h>
@@ -14,7 +15,9 @@
 #include "data_restore.h"
 #include "dialog_check.h"
 #include "eng_except.h"
+#include "file.h"
 #include "ftp_test_server.h"
+#include "preference.h"
 #include "prompt_recorder.h"
 #include "quick_settings.h"
 #include "ui_driver.h"
@@ -24,7 +27,7 @@ namespace {
 
 constexpr int kButton = 1060, kTotal = 1058, kCurrent = 1059, kLabel = 1061;
 const wchar_t kKey[] = L"Software\\Brisvale Test\\Backup run";
-const std::wstring kPassword = L"Mail 2026";
+const std::wstring kPassword = L"Inbox 2026!";  // as long as the archive allows
 
 // An item whose backup posts engine positions, waits, stops or throws as scripted.
 class ScriptedItem : public BackupItem {
@@ -93,12 +96,30 @@ std::string Random(size_t n, uint32_t state)
     return s;
 }
 
+// The names of the plain files in a folder, sorted.
+std::vector<std::wstring> FileNames(const std::wstring& folder)
+{
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE)
+        return names;
+    do
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            names.push_back(found.cFileName);
+    while (FindNextFileW(find, &found));
+    FindClose(find);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 struct Outcome {
     INT_PTR result = 0;
     std::wstring button;
     std::vector<int> states;
     std::pair<int, int> totalRange;
     int total = 0;
+    std::wstring status;
     std::vector<PromptRecord> prompts;
 };
 
@@ -136,6 +157,7 @@ protected:
             out.button = uitest::text(button);
             out.totalRange = Range(uitest::child(h, kTotal));
             out.total = Pos(uitest::child(h, kTotal));
+            out.status = uitest::text(uitest::child(h, kLabel));
             for (int i = 0; i < dlg.Rows().GetRowCount(); ++i)
                 out.states.push_back(dlg.Rows().GetRowState(i));
             if (screenshot) {
@@ -215,6 +237,8 @@ TEST_F(BackupRun, AWholeBackupRestoresExactly)
     EXPECT_EQ((std::vector<int>{2, 2, 2}), out.states);
     EXPECT_EQ((std::pair<int, int>{0, 300}), out.totalRange);
     EXPECT_EQ(300, out.total);
+    EXPECT_EQ(L"Done!", out.status);
+    EXPECT_EQ(std::vector<std::wstring>{L"run.bvk2"}, FileNames(folder));  // nothing left beside it
     ASSERT_EQ(1u, out.prompts.size());
     EXPECT_EQ(L"Backup process has finished successfully!", out.prompts[0].text);
     EXPECT_EQ(L"Information", out.prompts[0].caption);
@@ -224,12 +248,21 @@ TEST_F(BackupRun, AWholeBackupRestoresExactly)
     ASSERT_TRUE(MoveFileW(mail.c_str(), (mail + L".old").c_str()));
     ASSERT_TRUE(MoveFileW(book.c_str(), (book + L".old").c_str()));
     SHDeleteKeyW(HKEY_CURRENT_USER, kKey);
+    // The restore's password prompt takes the password as it was typed.
+    SheetRecorder sheet;
     ArchiveHeader header = {};
-    ASSERT_TRUE(LoadArchiveHeader(archive.c_str(), header));
+    uitest::Driver prompt([&] {
+        HWND box = uitest::wait_window(L"Enter password", L"#32770", GetCurrentProcessId());
+        uitest::type(uitest::child(box, 1004), kPassword);
+        uitest::key(uitest::child(box, 1004), VK_RETURN);
+        uitest::wait_gone(box);
+    });
+    ASSERT_TRUE(ReadArchiveHeader(&sheet.page, archive.c_str(), header));
+    ASSERT_EQ("", prompt.finish());
     EXPECT_EQ(1, header.encrypted);
     EXPECT_EQ(1, header.compressed);
-    EXPECT_TRUE(PasswordMatches(header, kPassword));
-    DataRestore<WriterFactories> reader(archive, 44, nullptr, kPassword);
+    EXPECT_EQ(kPassword, StoredPassword(header));
+    DataRestore<WriterFactories> reader(archive, 44, nullptr, StoredPassword(header));
     reader.run();
     for (const auto& [path, data] : files)
         EXPECT_TRUE(read_file(path) == data) << uitest::narrow(path);
@@ -291,7 +324,7 @@ TEST_F(BackupRun, FailuresAreReportedAndTheRunGoesOn)
     add([] { throw EngExcept::FileException(L"DataStore::write_file(): Failed to write file!", L"C:\\a.dbx", 1); });
     add([] { throw EngExcept::EFileNotFound(L"C:\\gone.dbx"); });
     add([] { throw EngExcept::EFailedToOpenRegKey(L"Software\\X"); });
-    add([] { throw EngExcept::EFolderNotFound(); });
+    add([] { throw EngExcept::EFolderNotFound(L"C:\\Mail"); });
     add([] { throw EngExcept::Exception(L"Odd"); });
     add([] { throw std::runtime_error("not the engine's"); });
     add(nullptr);
@@ -307,23 +340,78 @@ TEST_F(BackupRun, FailuresAreReportedAndTheRunGoesOn)
     Outcome out = Run(job, {}, L"backup-progress-failed");
     EXPECT_EQ(L"&Fail", out.button);
     EXPECT_EQ((std::vector<int>{3, 3, 3, 3, 3, 3, 2, 3}), out.states);
-    const std::wstring expected[] = {
-        Failure(L"DataStore::write_file(): Failed to write file!", L"C:\\a.dbx"),
-        Failure(L"File doesn't exist!", L"C:\\gone.dbx"),
-        Failure(L"Failed to open key path: Software\\X", L"(n/a)"),
-        Failure(L"Folder has not been found!", L"n/a"),
-        Failure(L"Odd", L"Unknown"),
-        Failure(L"Unknown error!", L"Unknown"),
-        Failure(L"Folder has not been found!", L"n/a"),
-        L"Failed to backup!",
+    // Each failure in its box as it happens, then all of them at the end.
+    const std::pair<std::wstring, std::wstring> failures[] = {
+        {L"DataStore::write_file(): Failed to write file!", L"C:\\a.dbx"},
+        {L"File doesn't exist!", L"C:\\gone.dbx"},
+        {L"Failed to open key path: Software\\X", L"(n/a)"},
+        {L"Folder has not been found!", L"C:\\Mail"},
+        {L"Odd", L"Unknown"},
+        {L"Unknown error!", L"Unknown"},
+        {L"Folder has not been found!", folder + L"\\no such folder"},
     };
-    ASSERT_EQ(std::size(expected), out.prompts.size());
+    std::wstring end = L"Failed to backup!";
+    std::vector<std::wstring> expected;
+    for (const auto& [message, path] : failures) {
+        expected.push_back(Failure(message, path));
+        end += L"\n\nError: " + message + L"\nFilename: " + path;
+    }
+    expected.push_back(end);
+    ASSERT_EQ(expected.size(), out.prompts.size());
     for (size_t i = 0; i < out.prompts.size(); ++i) {
         EXPECT_EQ(expected[i], out.prompts[i].text) << i;
         EXPECT_EQ(L"Error", out.prompts[i].caption);
         EXPECT_EQ(UINT(MB_ICONERROR), out.prompts[i].flags);
     }
-    EXPECT_EQ(44u, read_file(archive).size());
+    // Not whole, so no archive; and nothing reads as done.
+    EXPECT_EQ(std::vector<std::wstring>{}, FileNames(folder));
+    EXPECT_EQ(L"Failed to backup!", out.status);
+    EXPECT_EQ(0, out.total);
+}
+
+// The run writes beside the archive: a stopped or failed run leaves an archive of
+// that name as it was, and nothing else; only a complete one takes its place.
+TEST_F(BackupRun, OnlyACompleteRunReplacesTheArchive)
+{
+    struct Case {
+        const char* what;
+        bool stop;
+        bool fail;
+        const wchar_t* button;
+        const wchar_t* status;
+    } cases[] = {
+        {"stopped", true, false, L"&Terminate", L"Backup process terminated by user!"},
+        {"failed", false, true, L"&Fail", L"Failed to backup!"},
+        {"complete", false, false, L"&Finish", L"Done!"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        write_file(archive, "good archive");
+        ScriptedItem first(L"First - one"), second(L"Second - two");
+        first.positions = {40};
+        first.untilStopped = c.stop;
+        if (c.fail)
+            second.fail = [] { throw EngExcept::Exception(L"Odd"); };
+        BackupJob job;
+        job.SetArchivePath(archive);
+        job.AddItem(&first);
+        job.AddItem(&second);
+        Outcome out = Run(job, [&](HWND h, CBackupTransferDlg&) {
+            uitest::require([&] { return first.started.load(); }, "first item");
+            if (c.stop)
+                uitest::click(uitest::child(h, kButton));
+        });
+        EXPECT_EQ(c.button, out.button);
+        EXPECT_EQ(c.status, out.status);
+        EXPECT_EQ(std::vector<std::wstring>{L"run.bvk2"}, FileNames(folder));
+        if (c.stop || c.fail) {
+            EXPECT_EQ("good archive", read_file(archive));
+            EXPECT_EQ(40, out.total);  // as far as it went
+        } else {
+            EXPECT_EQ(44u, read_file(archive).size());
+            EXPECT_EQ(200, out.total);
+        }
+    }
 }
 
 // Stop during the first of three items: that row fails, the others never run, no
@@ -363,23 +451,39 @@ TEST_F(BackupRun, StopEndsTheRunAndClosingWaitsForIt)
     EXPECT_EQ(L"Error", out.prompts[2].caption);
 }
 
-// An archive that cannot be created runs no item; a job without items is a header.
+// An archive that cannot be made (its folder missing, its name refused) runs no
+// item and the end gives the system's reason; a job without items is a header.
 TEST_F(BackupRun, TheHeaderDecidesWhetherItemsRun)
 {
-    ScriptedItem item(L"Item - one");
-    BackupJob job;
-    job.SetArchivePath(folder + L"\\missing\\run.bvk2");
-    job.AddItem(&item);
-    Outcome out = Run(job);
-    EXPECT_EQ(L"&Fail", out.button);
-    EXPECT_EQ(std::vector<int>{0}, out.states);
-    EXPECT_FALSE(item.started);
-    ASSERT_EQ(1u, out.prompts.size());
-    EXPECT_EQ(L"Failed to backup!", out.prompts[0].text);
+    const struct Case {
+        std::wstring path;
+        LONG error;
+    } cases[] = {
+        {folder + L"\\missing\\run.bvk2", ERROR_PATH_NOT_FOUND},
+        {folder + L"\\run|1.bvk2", ERROR_INVALID_NAME},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(uitest::narrow(c.path));
+        ScriptedItem item(L"Item - one");
+        BackupJob job;
+        job.SetArchivePath(c.path);
+        job.AddItem(&item);
+        Outcome out = Run(job);
+        EXPECT_EQ(L"&Fail", out.button);
+        EXPECT_EQ(L"Failed to backup!", out.status);
+        EXPECT_EQ(std::vector<int>{0}, out.states);
+        EXPECT_FALSE(item.started);
+        ASSERT_EQ(1u, out.prompts.size());
+        EXPECT_EQ(L"Failed to backup!\n\nError: " + CFileException::FromOsError(c.error, L"").GetErrorMessage() +
+                      L"\nFilename: " + c.path,
+                  out.prompts[0].text);
+        EXPECT_EQ(std::vector<std::wstring>{}, FileNames(folder));
+    }
 
+    write_file(archive, "old archive");
     BackupJob empty;
     empty.SetArchivePath(archive);
-    out = Run(empty);
+    Outcome out = Run(empty);
     EXPECT_EQ(L"&Finish", out.button);
     EXPECT_EQ((std::pair<int, int>{0, 0}), out.totalRange);
     EXPECT_EQ(44u, read_file(archive).size());
@@ -428,9 +532,15 @@ TEST_F(BackupRun, TransfersToTheFtpServer)
             EXPECT_TRUE(server.files()[0].complete);
             EXPECT_TRUE(server.files()[0].data == read_file(archive));
         } else {
+            // The end names the server's refusal; the archive stays where it was written.
             EXPECT_TRUE(server.files().empty());
             ASSERT_FALSE(out.prompts.empty());
-            EXPECT_EQ(L"Failed to backup!", out.prompts.back().text);
+            const std::wstring end = out.prompts.back().text, tail = L"\nFilename: " + archive;
+            EXPECT_EQ(0u, end.find(L"Failed to backup!\n\nError: ")) << uitest::narrow(end);
+            EXPECT_GT(end.size(), std::wstring(L"Failed to backup!\n\nError: ").size() + tail.size());
+            EXPECT_EQ(end.size() - tail.size(), end.rfind(tail)) << uitest::narrow(end);
+            ArchiveHeader header;
+            EXPECT_TRUE(LoadArchiveHeader(archive.c_str(), header));
         }
     }
 }
@@ -460,6 +570,56 @@ TEST_F(BackupRun, WritesToTheDiscAndRefusesAForeignBlock)
     out = Run(job);
     EXPECT_EQ(L"&Fail", out.button);
     EXPECT_EQ((std::vector<int>{2, 3}), out.states);
+    ASSERT_FALSE(out.prompts.empty());
+    EXPECT_EQ(L"Failed to backup!\n\nError: No FTP account has been set up in the preference window, so the archive "
+              L"has not been uploaded!\nFilename: " + archive,
+              out.prompts.back().text);
+}
+
+// Chosen in the settings dialog before any preference file exists, a transfer
+// has nowhere to go: its row fails and the end says what is missing, while the
+// archive stays where it was written.
+TEST_F(BackupRun, ATransferWithoutPreferencesFailsAndSaysWhy)
+{
+    std::wstring preference;
+    GetAppDataFilePath(kPreferenceFileName, kProductFolder, preference);
+    const struct Case {
+        int radio;
+        std::wstring missing;
+    } cases[] = {
+        {1055, L"No FTP account has been set up in the preference window, so the archive has not been uploaded!"},
+        {1056, L"No CD/DVD device has been set up in the preference window, so the archive has not been written to "
+               L"a disc!"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.radio);
+        DeleteFileW(preference.c_str());
+        DeleteFileW(QuickSettingsPath().c_str());
+        DeleteFileW(archive.c_str());
+        CBackupDialog settings;
+        uitest::Driver typing([&] {
+            HWND h = uitest::wait_window(L"Backup", L"#32770", GetCurrentProcessId());
+            uitest::type(uitest::child(h, 1000), archive);
+            uitest::click(uitest::child(h, 1110));
+            uitest::click(uitest::child(h, 1043));
+            uitest::click(uitest::child(h, c.radio));
+            uitest::click(uitest::child(h, 1008));
+            uitest::wait_gone(h);
+        });
+        ASSERT_EQ(IDOK, settings.DoModal());
+        ASSERT_EQ("", typing.finish());
+        ScriptedItem item(L"Item - one");
+        BackupJob job = settings.job;
+        job.AddItem(&item);
+        Outcome out = Run(job, {}, c.radio == 1055 ? L"backup-progress-no-ftp" : nullptr);
+        EXPECT_EQ(L"&Fail", out.button);
+        EXPECT_EQ((std::vector<int>{2, 3}), out.states);
+        ASSERT_EQ(1u, out.prompts.size());
+        EXPECT_EQ(L"Failed to backup!\n\nError: " + c.missing + L"\nFilename: " + archive, out.prompts[0].text);
+        EXPECT_EQ(44u, read_file(archive).size());
+    }
+    DeleteFileW(preference.c_str());
+    DeleteFileW(QuickSettingsPath().c_str());
 }
 
 }  // namespace

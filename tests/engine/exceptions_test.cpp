@@ -43,7 +43,7 @@ TEST(EngExceptTest, EachClassIsCaughtByItsOwnHandlerWithItsText)
         {[] { throw FileException(L"DataStore::write_file(): Failed to write file!", L"(n/a)", 1); }, Caught::FileExc,
          L"DataStore::write_file(): Failed to write file!"},
         {[] { throw EFileNotFound(L"C:\\a\\preference.dat"); }, Caught::FileExc, L"File doesn't exist!"},
-        {[] { throw EFolderNotFound(); }, Caught::FolderNotFound, L"Folder has not been found!"},
+        {[] { throw EFolderNotFound(L"C:\\Mail"); }, Caught::FolderNotFound, L"Folder has not been found!"},
         {[] { throw EFailedToOpenRegKey(L"Software\\X"); }, Caught::RegKey, L"Failed to open key path: Software\\X"},
         {[] { throw EFailedToOpenRegKey(L""); }, Caught::RegKey, L"Failed to open key path: "},
         {[] { throw Exception(L"plain"); }, Caught::BaseExc, L"plain"},
