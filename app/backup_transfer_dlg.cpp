@@ -33,6 +33,25 @@ void SendError(HWND window, const std::wstring& detail, const std::wstring& mess
                    reinterpret_cast<LPARAM>(message.c_str()));
 }
 
+// The end message of a backup that left sources out: the first of them by name.
+std::wstring LeftOutText(const std::vector<std::wstring>& leftOut)
+{
+    constexpr size_t kNamesShown = 10;
+    CString text;
+    text.Format(L"Backup process has finished, but %u item(s) could not be read and are not in the archive:",
+                unsigned(leftOut.size()));
+    for (size_t i = 0; i < leftOut.size() && i < kNamesShown; ++i) {
+        text += L"\n";
+        text += leftOut[i];
+    }
+    if (leftOut.size() > kNamesShown) {
+        CString more;
+        more.Format(L"\nand %u more", unsigned(leftOut.size() - kNamesShown));
+        text += more;
+    }
+    return text;
+}
+
 }  // namespace
 
 // ---- rows
@@ -193,7 +212,7 @@ UINT BackupThreadProc(LPVOID param)
                     ::SendMessageW(currentBar, PBM_SETPOS, 0, 0);
                     entry->item->backup(job.archivePath, &dlg->stop, header->compressed != 0, header->encrypted != 0,
                                         job.password);
-                    SendState(window, i, dlg->stop ? 3 : 2);
+                    SendState(window, i, dlg->stop || !entry->item->left_out().empty() ? 3 : 2);
                 } catch (const EngExcept::FileException& e) {
                     SendState(window, i, 3);
                     SendError(window, e.get_detail(), e.get_message());
@@ -210,6 +229,8 @@ UINT BackupThreadProc(LPVOID param)
                     SendState(window, i, 3);
                     SendError(window, L"Unknown", L"Unknown error!");
                 }
+                const std::vector<std::wstring>& leftOut = entry->item->left_out();
+                dlg->leftOut_.insert(dlg->leftOut_.end(), leftOut.begin(), leftOut.end());
                 ++i;
             }
             if (!dlg->stop && dlg->copier) {
@@ -331,6 +352,9 @@ LRESULT CBackupTransferDlg::OnBackupDone(WPARAM, LPARAM)
         if (failed) {
             ::SetWindowTextW(button, L"&Fail");
             MessageBox(L"Failed to backup!", L"Error", MB_ICONERROR);
+        } else if (!leftOut_.empty()) {
+            ::SetWindowTextW(button, L"&Finish");
+            MessageBox(LeftOutText(leftOut_).c_str(), L"Warning", MB_ICONWARNING);
         } else {
             ::SetWindowTextW(button, L"&Finish");
             MessageBox(L"Backup process has finished successfully!", L"Information", MB_ICONINFORMATION);

@@ -70,6 +70,8 @@ private:
     bool MayClose();
     void PrepareTransfer();
 
+    // What the items left out, filled by the worker and read once it has ended.
+    std::vector<std::wstring> leftOut_;
     int transferRow_ = -1;
     std::atomic<bool> transferStarted_{false};
     std::atomic<bool> transferFailed_{false};
