@@ -535,6 +535,69 @@ TEST(BackupTest, SourcesGoneSinceTheWalkAreNamedAndTheRestIsWhole)
     EXPECT_EQ(names(a), (std::vector<std::wstring>{L"a.bin", L"c.bin", L"kept"}));
 }
 
+// The archive's place turns unwritable between two backup items: the second
+// item's store fails to open it with its own message and path, writes
+// nothing anywhere, and the first item's records stay whole.
+TEST(BackupTest, ArchiveUnwritableBetweenItemsFailsTheOpenAndKeepsEarlierRecords)
+{
+    TempDir src;
+    write_bytes(src / L"a.bin", make_data(300000, DataKind::Text));
+    write_bytes(src / L"b.bin", make_data(100, DataKind::Random));
+    enum class Turn { FolderGone, ArchiveHeldByAnother };
+    struct Row {
+        Turn turn;
+        const wchar_t* message;
+        int32_t code;
+    } rows[] = {
+        {Turn::FolderGone, L"DataStore::open_file(): Failed to create file! CREATE_ALWAYS", 3},
+        {Turn::ArchiveHeldByAnother, L"DataStore::open_file(): Failed to open file! OPEN_EXISTING", 2},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << "turn " << int(row.turn));
+        TempDir out;
+        const std::wstring folder = out / L"media";
+        CreateDirectoryW(folder.c_str(), nullptr);
+        const std::wstring archive = folder + L"\\Backup.bvk";
+        write_bytes(archive, header_bytes());
+        FolderBackupItem first(1), second(2);
+        first.set_folder(src.path());
+        second.set_folder(src.path());
+        EXPECT_EQ(first.backup(archive, nullptr, true, true, kPassword), 300100u);
+        const Bytes written = read_bytes(archive);
+
+        std::wstring kept = archive;
+        HANDLE holder = INVALID_HANDLE_VALUE;
+        if (row.turn == Turn::FolderGone) {
+            ASSERT_TRUE(MoveFileW(folder.c_str(), (out / L"elsewhere").c_str()));
+            kept = out / L"elsewhere\\Backup.bvk";
+        } else {
+            holder = CreateFileW(archive.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+            ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+        }
+        try {
+            second.backup(archive, nullptr, true, true, kPassword);
+            ADD_FAILURE() << "an archive that cannot be written must be reported";
+        } catch (const EngExcept::FileException& e) {
+            EXPECT_EQ(e.get_message(), row.message);
+            EXPECT_EQ(e.get_detail(), archive);
+            EXPECT_EQ(e.get_code(), row.code);
+        }
+        if (holder != INVALID_HANDLE_VALUE)
+            CloseHandle(holder);
+        EXPECT_EQ(read_bytes(kept), written) << "not a byte changed";
+        if (row.turn == Turn::FolderGone)
+            EXPECT_FALSE(PathFileExistsW(folder.c_str())) << "nothing made where the folder was";
+        const parse::Archive a = parse_file(kept);
+        EXPECT_EQ(a.error, "");
+        EXPECT_EQ(names(a), (std::vector<std::wstring>{L"a.bin", L"b.bin"}));
+        ItemHeadList heads;
+        DataRestore<NoWriterFactories> lister(kept, 44, nullptr, kPassword);
+        lister.set_head_list(&heads);
+        EXPECT_EQ(lister.run(), 300100u);
+        free_head_list(heads);
+    }
+}
+
 TEST(BackupTest, ProgressSequencesSeenByAWindow)
 {
     ProgressWindow window;
