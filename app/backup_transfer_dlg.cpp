@@ -60,6 +60,25 @@ std::wstring LastErrorText()
     return CFileException::FromOsError(LONG(::GetLastError()), L"").GetErrorMessage();
 }
 
+// The end message of a backup that left sources out: the first of them by name.
+std::wstring LeftOutText(const std::vector<std::wstring>& leftOut)
+{
+    constexpr size_t kNamesShown = 10;
+    CString text;
+    text.Format(L"Backup process has finished, but %u item(s) could not be read and are not in the archive:",
+                unsigned(leftOut.size()));
+    for (size_t i = 0; i < leftOut.size() && i < kNamesShown; ++i) {
+        text += L"\n";
+        text += leftOut[i];
+    }
+    if (leftOut.size() > kNamesShown) {
+        CString more;
+        more.Format(L"\nand %u more", unsigned(leftOut.size() - kNamesShown));
+        text += more;
+    }
+    return text;
+}
+
 }  // namespace
 
 // ---- rows
@@ -241,7 +260,7 @@ UINT BackupThreadProc(LPVOID param)
                     ::SendMessageW(currentBar, PBM_SETPOS, 0, 0);
                     entry->item->backup(temporary, &dlg->stop, header->compressed != 0, header->encrypted != 0,
                                         job.password);
-                    SendState(window, i, dlg->stop ? 3 : 2);
+                    SendState(window, i, dlg->stop || !entry->item->left_out().empty() ? 3 : 2);
                 } catch (const EngExcept::FileException& e) {
                     whole = false;
                     SendState(window, i, 3);
@@ -264,6 +283,8 @@ UINT BackupThreadProc(LPVOID param)
                     SendState(window, i, 3);
                     SendError(window, L"Unknown", L"Unknown error!");
                 }
+                const std::vector<std::wstring>& leftOut = entry->item->left_out();
+                dlg->leftOut_.insert(dlg->leftOut_.end(), leftOut.begin(), leftOut.end());
                 ++i;
             }
             if (!dlg->stop && whole) {
@@ -400,7 +421,10 @@ LRESULT CBackupTransferDlg::OnBackupDone(WPARAM, LPARAM)
         currentBar.GetRange(low, high);
         currentBar.SetPos(high);
         ShowEnd(L"&Finish", L"Done!");
-        MessageBox(L"Backup process has finished successfully!", L"Information", MB_ICONINFORMATION);
+        if (!leftOut_.empty())
+            MessageBox(LeftOutText(leftOut_).c_str(), L"Warning", MB_ICONWARNING);
+        else
+            MessageBox(L"Backup process has finished successfully!", L"Information", MB_ICONINFORMATION);
     }
     return 0;
 }

@@ -77,6 +77,8 @@ private:
     // The button's last text and the status line; the button then closes.
     void ShowEnd(const wchar_t* button, const wchar_t* status);
 
+    // What the items left out, filled by the worker and read once it has ended.
+    std::vector<std::wstring> leftOut_;
     int transferRow_ = -1;
     std::atomic<bool> transferStarted_{false};
     std::atomic<bool> transferFailed_{false};

@@ -39,9 +39,9 @@ uint64_t sum_file_sizes(const std::vector<FileNode>& list)
     for (const FileNode& node : list) {
         if (node.is_dir())
             continue;
-        // Shares like the reader, so counting never disturbs a running
-        // backup or the mail client.
-        HANDLE file = CreateFileW(join_path(node.path(), node.name()).c_str(), GENERIC_READ,
+        // Opens and shares like the reader, so counting sees what a backup
+        // reads and never disturbs a running backup or the mail client.
+        HANDLE file = CreateFileW(long_form(join_path(node.path(), node.name())).c_str(), GENERIC_READ,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                   0, nullptr);
         if (file == INVALID_HANDLE_VALUE)

@@ -29,6 +29,13 @@ public:
     virtual void set_progress_target(HWND window, UINT message) = 0;
     // 1 registry item, 2 folder item (not the archive's item types).
     virtual int32_t get_kind() const = 0;
+    // What the last backup left out because it was gone or unreadable when
+    // its turn came (file paths, or key paths with the value name), however
+    // that backup ended; empty when nothing was left out.
+    const std::vector<std::wstring>& left_out() const { return leftOut_; }
+
+protected:
+    std::vector<std::wstring> leftOut_;
 };
 
 template <class Store>
@@ -105,6 +112,7 @@ public:
     uint64_t backup(const std::wstring& archivePath, std::atomic<bool>* stop, bool compress, bool encrypt,
                     const std::wstring& password) override
     {
+        this->leftOut_.clear();
         typename Source::Tree tree;
         tree.build(this->build_root());
         typename Source::Store store(archivePath, compress, encrypt, password);
@@ -116,7 +124,14 @@ public:
             ~Running() { flag.store(nullptr); }
         } running{runningStop_};
         runningStop_.store(stop);
-        return store.run();
+        try {
+            const uint64_t stored = store.run();
+            this->leftOut_ = store.left_out();
+            return stored;
+        } catch (...) {
+            this->leftOut_ = store.left_out();
+            throw;
+        }
     }
 
     void cancel() override

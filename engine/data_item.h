@@ -19,7 +19,7 @@ enum class RestoreOutcome {
     Unwritable,  // the file could not be created or put in place
     Incomplete,  // its data is shorter or longer than its head says
     ValueNotSet, // the registry value could not be set
-    UnsafeName,  // its name would lead outside the folder it names
+    UnsafeName,  // its name is no plain name of a file or key where it belongs
     UnknownType, // a kind of record the reader does not know (no item is made)
 };
 
@@ -133,9 +133,11 @@ public:
     FileWriter& operator=(const FileWriter&) = delete;
     ~FileWriter();
 
-    // Throws EngExcept::FileException when the file cannot be created or its
-    // name is unsafe (a name with a path in it, "." or "..", or ".." in the
-    // folder).
+    // Throws EngExcept::FileException, with nothing opened, when the file
+    // cannot be created or when its name or a level of its expanded folder is
+    // not a plain name (a path, "." or "..", a device, a stream, a trailing
+    // space or dot, a character Windows refuses) or the folder is relative
+    // to a drive's current folder ("C:dir").
     bool open_item();
     // Throws EngExcept::FileException when the write fails. Data beyond the
     // head's size is not written; the item is then incomplete.
@@ -167,6 +169,9 @@ public:
     RegWriter& operator=(const RegWriter&) = delete;
     ~RegWriter();
 
+    // False when the key can neither be created nor opened; throws
+    // EngExcept::FileException, with nothing opened, for a value that names
+    // no key (it would be set at the root of a hive).
     bool open_item();
     int32_t write_item(const uint8_t* data, int32_t len);
     bool close_item();

@@ -178,7 +178,7 @@ int64_t DataRestoreBase::read_item()
     try {
         item->open_item();
     } catch (const EngExcept::FileException&) {
-        writing = false; // a file that cannot be created is left out, and said so
+        writing = false; // an item that cannot be created, or whose name is refused, is left out, and said so
     }
     const int64_t sum = read_chunks(*item, true, writing);
     if (writing)

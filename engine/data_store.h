@@ -42,8 +42,9 @@ public:
     uint64_t run()
     {
         total_ = done_ = 0;
+        leftOut_.clear();
         for (const Item& item : items_) {
-            if (reader_.source_open(item)) {
+            if (reader_.source_open(item) == SourceOpen::Opened) {
                 total_ += reader_.source_size();
                 reader_.source_close();
             }
@@ -66,6 +67,10 @@ public:
         end_run();
         return done_;
     }
+
+    // The sources the last run passed over because they were gone or
+    // unreadable when their turn came, by name; whatever way it ended.
+    const std::vector<std::wstring>& left_out() const { return leftOut_; }
 
     Progress progress;
     ThreadCtrl stop;
@@ -99,7 +104,12 @@ private:
                 if (!reading_) {
                     if (next_ == items_.size() || stop.is_stopped()) {
                         fedAll_ = true;
-                    } else if (reader_.source_open(items_[next_++])) {
+                        continue;
+                    }
+                    const SourceOpen opened = reader_.source_open(items_[next_++]);
+                    if (opened == SourceOpen::LeftOut)
+                        leftOut_.push_back(reader_.source_name());
+                    if (opened == SourceOpen::Opened) {
                         reading_ = true;
                         Head head;
                         HeadInitor::init_head(head, reader_.source_item(), compress_, encrypt_,
@@ -319,6 +329,7 @@ private:
     uint64_t recordStart_ = 0;
     uint64_t doneBefore_ = 0;
     std::optional<Enc> enc_;   // its CBC chain, when encrypting
+    std::vector<std::wstring> leftOut_;
 };
 
 using FileDataStore = DataStore<FileItem, FileReader, FileHead, FileHeadInitor, LZMACompProcessor, DESEncryptor,

@@ -13,6 +13,20 @@ std::wstring join_path(const std::wstring& folder, const std::wstring& name)
     return folder + L"\\" + name;
 }
 
+std::wstring long_form(const std::wstring& path)
+{
+    std::vector<wchar_t> full(path.size() + MAX_PATH);
+    const DWORD n = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (n == 0 || n >= full.size())
+        return {};
+    const std::wstring whole(full.data(), n);
+    if (whole.rfind(L"\\\\?\\", 0) == 0)
+        return whole;
+    if (whole.rfind(L"\\\\", 0) == 0)
+        return L"\\\\?\\UNC\\" + whole.substr(2);
+    return L"\\\\?\\" + whole;
+}
+
 namespace {
 
 // Registry names are at most 16383 characters; this holds every one.

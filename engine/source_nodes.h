@@ -11,6 +11,10 @@
 // folder + "\\" + name, without doubling a trailing backslash.
 std::wstring join_path(const std::wstring& folder, const std::wstring& name);
 
+// The whole path in the form that the path-length limit does not apply to
+// (\\?\ or \\?\UNC\); empty when there is none.
+std::wstring long_form(const std::wstring& path);
+
 class FileNode {
 public:
     FileNode() = default;

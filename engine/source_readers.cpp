@@ -8,22 +8,24 @@
 #include "eng_except.h"
 #include "source_nodes.h"
 
-bool FileReader::source_open(const FileItem& item)
+SourceOpen FileReader::source_open(const FileItem& item)
 {
     source_close();
-    if (item.name[0] == 0)
-        return false;
     std::wstring folder(item.folder, wcsnlen(item.folder, std::size(item.folder)));
     fullPath_ = join_path(folder, std::wstring(item.name, wcsnlen(item.name, std::size(item.name))));
-    if (_wcsicmp(fullPath_.c_str(), archivePath_->c_str()) == 0)
-        return false;
+    if (item.name[0] == 0 || _wcsicmp(fullPath_.c_str(), archivePath_->c_str()) == 0)
+        return SourceOpen::NotStored;
 
-    file_ = CreateFileW(fullPath_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                        nullptr, OPEN_EXISTING, 0, nullptr);
+    const std::wstring whole = long_form(fullPath_);
+    if (!whole.empty())
+        file_ = CreateFileW(whole.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, 0, nullptr);
     if (file_ == INVALID_HANDLE_VALUE) {
+        // In the long form "not found" means the file or its folder is gone,
+        // never that the path is too long for the call.
         const DWORD error = GetLastError();
-        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
-            return false;
+        if (!whole.empty() && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND))
+            return SourceOpen::LeftOut;
         throw EngExcept::FileException(L"FileReader::source_open(): Failed to open file!", fullPath_, 2);
     }
     LARGE_INTEGER size;
@@ -38,7 +40,7 @@ bool FileReader::source_open(const FileItem& item)
     wchar_t unexpanded[sizeof(FileItem::folder) / sizeof(wchar_t)] = {};
     if (PathUnExpandEnvStringsW(folder.c_str(), unexpanded, static_cast<UINT>(std::size(unexpanded))))
         std::memcpy(item_.folder, unexpanded, sizeof unexpanded);
-    return true;
+    return SourceOpen::Opened;
 }
 
 int32_t FileReader::source_read_buff(void* buffer, int32_t n)
@@ -62,13 +64,14 @@ void FileReader::source_close()
     file_ = INVALID_HANDLE_VALUE;
 }
 
-bool RegReader::source_open(const RegItem& item)
+SourceOpen RegReader::source_open(const RegItem& item)
 {
     source_close();
+    name_ = join_path(item.key, item.value);
     // Read rights only: keys the user may read but not change are backed up.
     if (RegOpenKeyExW(reg_root_key(item.root), item.key, 0, KEY_QUERY_VALUE, &key_) != ERROR_SUCCESS) {
         key_ = nullptr;
-        return false;
+        return SourceOpen::LeftOut;
     }
     DWORD type = 0;
     LONG result;
@@ -86,13 +89,13 @@ bool RegReader::source_open(const RegItem& item)
     }
     if (result != ERROR_SUCCESS) {
         source_close();
-        return false;
+        return SourceOpen::LeftOut;
     }
     item_ = item;
     item_.type = type;
     size_ = static_cast<uint32_t>(data_.size());
     read_ = 0;
-    return true;
+    return SourceOpen::Opened;
 }
 
 int32_t RegReader::source_read_buff(void* buffer, int32_t n)

@@ -10,6 +10,13 @@
 
 #include "item_head.h"
 
+// What source_open made of a source.
+enum class SourceOpen {
+    Opened,
+    NotStored, // nothing to store: a folder item, or the archive itself
+    LeftOut,   // listed, but gone or unreadable since: the backup says so
+};
+
 // Reads one file. The file is shared with its other users (the mail client
 // may keep writing or delete it), and a backup never creates or changes it.
 class FileReader {
@@ -20,11 +27,12 @@ public:
     FileReader& operator=(const FileReader&) = delete;
     ~FileReader() { source_close(); }
 
-    // False, with nothing opened, for a folder item (empty name), the
-    // archive itself, and a file that vanished since the folder was listed.
-    // Throws EngExcept::FileException when the file exists but cannot be
-    // opened (another program holds it without read sharing).
-    bool source_open(const FileItem& item);
+    // Opens in the long form, so a path past the length limit reads like any
+    // other. NotStored for a folder item (empty name) and the archive itself;
+    // LeftOut, with nothing opened, for a file that no longer exists. Throws
+    // EngExcept::FileException when the file exists but cannot be opened
+    // (another program holds it without read sharing).
+    SourceOpen source_open(const FileItem& item);
     // Bytes read, 0 at the end; throws EngExcept::FileException on failure,
     // and when the file's length differs from its size at opening.
     int32_t source_read_buff(void* buffer, int32_t n);
@@ -32,6 +40,8 @@ public:
     uint64_t source_size() const { return size_; }
     // The item for the head: its folder in unexpanded form (%APPDATA%\...).
     const FileItem& source_item() const { return item_; }
+    // The path of the source last given to source_open.
+    const std::wstring& source_name() const { return fullPath_; }
 
 private:
     std::wstring fullPath_;
@@ -43,7 +53,6 @@ private:
 };
 
 // Reads one registry value whole into memory and hands it out in pieces.
-// Values that cannot be read are skipped (false), never reported.
 class RegReader {
 public:
     explicit RegReader(const std::wstring*) {}
@@ -51,12 +60,16 @@ public:
     RegReader& operator=(const RegReader&) = delete;
     ~RegReader() { source_close(); }
 
-    bool source_open(const RegItem& item);
+    // LeftOut for a value that cannot be read (deleted since its key was
+    // listed, or its key gone or closed to this user).
+    SourceOpen source_open(const RegItem& item);
     int32_t source_read_buff(void* buffer, int32_t n);
     void source_close();
     uint32_t source_size() const { return size_; }
     // The item for the head, with the value type read.
     const RegItem& source_item() const { return item_; }
+    // The key path and value name of the source last given to source_open.
+    const std::wstring& source_name() const { return name_; }
 
 private:
     HKEY key_ = nullptr;
@@ -64,4 +77,5 @@ private:
     size_t read_ = 0;
     uint32_t size_ = 0;
     RegItem item_{};
+    std::wstring name_;
 };

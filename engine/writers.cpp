@@ -7,6 +7,7 @@
 
 #include "data_item.h"
 #include "eng_except.h"
+#include "source_nodes.h"
 
 namespace {
 
@@ -48,38 +49,48 @@ EngExcept::FileException create_failure(const std::wstring& path)
     return EngExcept::FileException(L"FileWriter::open_item(): Failed to create file!", path, 3);
 }
 
-// A name that is one file of the folder, and a folder that never climbs out
-// of where it points: an archive must not be able to write anywhere else.
-bool is_safe_name(const std::wstring& name)
+// A name Windows takes as a plain file name of its own: never a device
+// (CON, com1.txt, "NUL ."), never a stream (a colon), nothing it would
+// trim away (a trailing space or dot, which also covers "." and ".."), and
+// none of the characters it refuses in a name.
+bool is_plain_name(const std::wstring& name)
 {
-    return !name.empty() && name != L"." && name != L".." && name.find_first_of(L"\\/") == std::wstring::npos;
+    if (name.empty() || name.back() == L' ' || name.back() == L'.')
+        return false;
+    for (wchar_t c : name)
+        if (c < 0x20 || std::wcschr(L"<>:\"/\\|?*", c))
+            return false;
+    // A device name is one whatever its extension and trailing spaces.
+    std::wstring base = name.substr(0, name.find(L'.'));
+    base.erase(base.find_last_not_of(L' ') + 1);
+    static const wchar_t* const kDevices[] = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"};
+    for (const wchar_t* device : kDevices)
+        if (_wcsicmp(base.c_str(), device) == 0)
+            return false;
+    return !(base.size() == 4 && (_wcsnicmp(base.c_str(), L"COM", 3) == 0 || _wcsnicmp(base.c_str(), L"LPT", 3) == 0) &&
+             base[3] >= L'1' && base[3] <= L'9');
 }
 
-bool is_safe_folder(const std::wstring& folder)
+// A folder whose every level is a plain name, after a drive ("C:\") or the
+// start of a network path: a folder can neither climb out of where it
+// points ("..") nor lead to a device, a stream or a drive's current folder
+// ("C:dir").
+bool is_plain_folder(const std::wstring& folder)
 {
-    for (size_t start = 0; start <= folder.size();) {
+    size_t start = 0;
+    if (folder.size() >= 2 && folder[1] == L':') {
+        const wchar_t drive = folder[0] | 0x20;
+        if (drive < L'a' || drive > L'z' || folder.size() == 2 || (folder[2] != L'\\' && folder[2] != L'/'))
+            return false;
+        start = 3;
+    }
+    while (start <= folder.size()) {
         const size_t end = std::min(folder.find_first_of(L"\\/", start), folder.size());
-        if (folder.compare(start, end - start, L"..") == 0)
+        if (end != start && !is_plain_name(folder.substr(start, end - start)))
             return false;
         start = end + 1;
     }
     return true;
-}
-
-// The whole path in the form that the path-length limit does not apply to;
-// empty when there is none.
-std::wstring long_form(const std::wstring& path)
-{
-    std::vector<wchar_t> full(path.size() + MAX_PATH);
-    const DWORD n = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-    if (n == 0 || n >= full.size())
-        return {};
-    const std::wstring whole(full.data(), n);
-    if (whole.rfind(L"\\\\?\\", 0) == 0)
-        return whole;
-    if (whole.rfind(L"\\\\", 0) == 0)
-        return L"\\\\?\\UNC\\" + whole.substr(2);
-    return L"\\\\?\\" + whole;
 }
 
 // The folder and the name with one backslash between them.
@@ -140,13 +151,13 @@ bool FileWriter::open_item()
 {
     const std::wstring stored = head_text(head_->item.folder);
     const std::wstring name = head_text(head_->item.name);
-    if (!is_safe_name(name) || !is_safe_folder(stored)) {
-        outcome_ = RestoreOutcome::UnsafeName;
-        throw create_failure(join(stored, name));
-    }
     outcome_ = RestoreOutcome::Unwritable;
     wchar_t folder[kPathRoom];
     const DWORD expanded = ExpandEnvironmentStringsW(stored.c_str(), folder, kPathRoom);
+    if (!is_plain_name(name) || (expanded != 0 && expanded <= kPathRoom && !is_plain_folder(folder))) {
+        outcome_ = RestoreOutcome::UnsafeName;
+        throw create_failure(join(stored, name));
+    }
     // Only a whole path names a place: never one relative to this process.
     if (expanded == 0 || expanded > kPathRoom || PathIsRelativeW(folder))
         throw create_failure(join(stored, name));
@@ -205,10 +216,15 @@ RegWriter::~RegWriter()
 
 bool RegWriter::open_item()
 {
+    const wchar_t* path = head_->item.key;
+    // A value always lives below a key of its own, never at a hive's root.
+    if (path[0] == 0 || path[0] == L'\\') {
+        outcome_ = RestoreOutcome::UnsafeName;
+        throw EngExcept::FileException(L"RegWriter::open_item(): Failed to open key!", path, 3);
+    }
     const HKEY root = predefined_root(head_->item.root);
     if (!root)
         return false;
-    const wchar_t* path = head_->item.key;
     if (RegCreateKeyExW(root, path, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key_, nullptr) == ERROR_SUCCESS)
         return true;
     key_ = nullptr;

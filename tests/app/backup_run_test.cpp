@@ -37,6 +37,7 @@ public:
     std::vector<int> positions;
     std::function<void()> fail;   // throws
     bool untilStopped = false;    // runs until the stop flag is set
+    std::vector<std::wstring> leftOut; // what its backup reports left out
     std::atomic<bool> started{false};
     // Holds the backup after its posts until Release.
     void Hold() { ResetEvent(go_); }
@@ -53,6 +54,7 @@ public:
         WaitForSingleObject(go_, 30000);
         while (untilStopped && !*stop)
             Sleep(5);
+        leftOut_ = leftOut;
         if (fail)
             fail();
         return 0;
@@ -412,6 +414,31 @@ TEST_F(BackupRun, OnlyACompleteRunReplacesTheArchive)
             EXPECT_EQ(200, out.total);
         }
     }
+}
+
+// Sources an item left out fail its row, and the end message names them
+// instead of the success text.
+TEST_F(BackupRun, SourcesLeftOutFailTheirRowAndAreNamedAtTheEnd)
+{
+    ScriptedItem whole(L"Whole - all read"), partial(L"Partial - some gone");
+    for (int i = 0; i < 12; ++i)
+        partial.leftOut.push_back(L"C:\\Mail\\Folder" + std::to_wstring(i) + L".dbx");
+    partial.leftOut[1] = L"Software\\Mail\\Account";
+    BackupJob job;
+    job.SetArchivePath(archive);
+    job.AddItem(&whole);
+    job.AddItem(&partial);
+    Outcome out = Run(job, {}, L"backup-progress-left-out");
+    EXPECT_EQ(L"&Finish", out.button);
+    EXPECT_EQ((std::vector<int>{2, 3}), out.states);
+    ASSERT_EQ(1u, out.prompts.size());
+    EXPECT_EQ(L"Backup process has finished, but 12 item(s) could not be read and are not in the archive:\n"
+              L"C:\\Mail\\Folder0.dbx\nSoftware\\Mail\\Account\nC:\\Mail\\Folder2.dbx\nC:\\Mail\\Folder3.dbx\n"
+              L"C:\\Mail\\Folder4.dbx\nC:\\Mail\\Folder5.dbx\nC:\\Mail\\Folder6.dbx\nC:\\Mail\\Folder7.dbx\n"
+              L"C:\\Mail\\Folder8.dbx\nC:\\Mail\\Folder9.dbx\nand 2 more",
+              out.prompts[0].text);
+    EXPECT_EQ(L"Warning", out.prompts[0].caption);
+    EXPECT_EQ(UINT(MB_ICONWARNING), out.prompts[0].flags);
 }
 
 // Stop during the first of three items: that row fails, the others never run, no

@@ -160,6 +160,85 @@ TEST_F(DataRestoreTest, EveryItemLeftOutIsReportedWithItsNameAndReason)
     EXPECT_TRUE(skipped.empty());
 }
 
+// Names that Windows does not take as plain file names, in the item's name
+// or in any level of its folder after expansion, are refused before anything
+// is opened: no device (a serial port would hold the restore for ever), no
+// stream, no name Windows tools cannot open, no drive's current folder. Each
+// is reported and the item after it restores.
+TEST_F(DataRestoreTest, NamesWindowsDoesNotTakeAsPlainFileNamesAreRefused)
+{
+    const std::wstring out = dir / L"out";
+    // Cleared in the long form, where no name is a device: should a refusal
+    // fail, the plain path of a file left named COM1 would open the serial
+    // port, whose reads never end. Nothing here opens a refused name.
+    const std::wstring outLong = L"\\\\?\\" + out;
+    const EnvOverride device(L"BRV_DEVICE_FOLDER", out + L"\\nul.d");
+    struct Row {
+        std::wstring folder, name;
+    };
+    const Row rows[] = {
+        {out, L"COM1"},          {out, L"com9.log"},       {out, L"LPT1"},          {out, L"lpt9.tar.gz"},
+        {out, L"CON"},           {out, L"con"},            {out, L"NUL.txt"},       {out, L"PRN "},
+        {out, L"AUX."},          {out, L"aux  .txt"},      {out, L"Nul . . "},      {out, L"CONIN$"},
+        {out, L"conout$.txt"},   {out, L"C:evil.txt"},     {out, L"x.txt:ads"},     {out, L"trail. "},
+        {out, L"trail."},        {out, L"trail "},         {out, L"..."},           {out, L"bell\x07.txt"},
+        {out, L"line\nfeed"},    {out, L"what?.txt"},
+        {out + L"\\CON", L"d.txt"},            {out + L"\\com1.d\\sub", L"d.txt"},
+        {out + L"\\a:b", L"d.txt"},            {out + L"\\trail.", L"d.txt"},
+        {out + L"\\space ", L"d.txt"},         {out + L"\\...\\sub", L"d.txt"},
+        {out + L"\\unit\x1f", L"d.txt"},       {L"%BRV_DEVICE_FOLDER%\\sub", L"d.txt"},
+        {L"C:dmgrel", L"d.txt"},               {L"C:", L"d.txt"},
+        {L"\\\\.\\COM1", L"d.txt"},            {L"\\\\?\\" + out, L"d.txt"},
+    };
+    const std::vector<uint8_t> hundred = make_data(100, DataKind::Text);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << "folder " << testing::PrintToString(row.folder) << ", name "
+                                        << testing::PrintToString(row.name));
+        remove_tree(outLong);
+        auto body = build::header();
+        build::record(body, build::file_head(row.folder, row.name, 100), {hundred});
+        build::record(body, file_head(L"after.txt", 5), {bytes("after")});
+        EXPECT_EQ(restore(body), 5u);
+        ASSERT_EQ(skipped.size(), 1u);
+        EXPECT_EQ(skipped[0].location, row.folder);
+        EXPECT_EQ(skipped[0].name, row.name);
+        EXPECT_EQ(skipped[0].reason, RestoreOutcome::UnsafeName);
+        EXPECT_EQ(list_files(dir.path()), (std::vector<std::wstring>{L"out\\after.txt", L"test.bvk2"}))
+            << "nothing made for the refused item";
+        EXPECT_EQ(read_bytes(restored(L"after.txt")), bytes("after"));
+    }
+    EXPECT_FALSE(file_exists(L"C:\\dmgrel"));
+
+    // A registry value that names no key is never set at the root of a hive.
+    TestKey key;
+    const std::wstring value = L"BrisvaleRootValue" + std::to_wstring(GetCurrentProcessId());
+    for (const std::wstring& empty : {std::wstring(), std::wstring(L"\\")}) {
+        auto body = build::header();
+        build::record(body, build::reg_head(0x80000001, REG_BINARY, empty, value, 100), {hundred});
+        build::record(body, build::reg_head(0x80000001, REG_BINARY, key.path(), value, 5), {bytes("after")});
+        EXPECT_EQ(restore(body), 5u);
+        ASSERT_EQ(skipped.size(), 1u);
+        EXPECT_EQ(skipped[0].location, empty);
+        EXPECT_EQ(skipped[0].name, value);
+        EXPECT_EQ(skipped[0].reason, RestoreOutcome::UnsafeName);
+        EXPECT_FALSE(read_value(HKEY_CURRENT_USER, L"", value));
+        EXPECT_EQ(read_value(HKEY_CURRENT_USER, key.path(), value)->data, bytes("after"));
+    }
+
+    // Names that only look like those are plain names.
+    remove_tree(outLong);
+    const Row plain[] = {{out, L"CONSOLE.txt"}, {out, L"COM10"},        {out, L"lpt.txt"},
+                         {out, L"nul-free.txt"}, {out, L".hidden"},     {out, L"a.b.c"},
+                         {out + L"\\COM10.d", L"x.txt"}};
+    auto body = build::header();
+    for (const Row& row : plain)
+        build::record(body, build::file_head(row.folder, row.name, 2), {bytes("ok")});
+    EXPECT_EQ(restore(body), 2 * std::size(plain));
+    EXPECT_TRUE(skipped.empty());
+    EXPECT_EQ(list_files(out), (std::vector<std::wstring>{L".hidden", L"COM10", L"COM10.d\\x.txt", L"CONSOLE.txt",
+                                                           L"a.b.c", L"lpt.txt", L"nul-free.txt"}));
+}
+
 // One to three bytes where a head length belongs are the end of the archive.
 TEST_F(DataRestoreTest, TrailingBytesShorterThanAHeadLengthEndNormally)
 {

@@ -246,19 +246,20 @@ TEST(FileReaderTest, OpenSkipsWhatMustNotBeStoredAndNeverCreatesTheSource)
     const std::wstring archive = dir / L"Backup.bvk";
     FileReader reader(&archive);
 
-    EXPECT_FALSE(reader.source_open(file_item(dir.path(), L""))) << "folder node";
+    EXPECT_EQ(reader.source_open(file_item(dir.path(), L"")), SourceOpen::NotStored) << "folder node";
     std::wstring upper = archive;
     for (wchar_t& c : upper)
         c = towupper(c);
     ASSERT_TRUE(write_bytes(archive, {1, 2, 3}));
-    EXPECT_FALSE(reader.source_open(file_item(dir.path(), L"BACKUP.BVK"))) << "the archive itself";
+    EXPECT_EQ(reader.source_open(file_item(dir.path(), L"BACKUP.BVK")), SourceOpen::NotStored) << "the archive itself";
 
-    EXPECT_FALSE(reader.source_open(file_item(dir.path(), L"vanished.dbx")));
+    EXPECT_EQ(reader.source_open(file_item(dir.path(), L"vanished.dbx")), SourceOpen::LeftOut);
+    EXPECT_EQ(reader.source_name(), dir / L"vanished.dbx");
     EXPECT_EQ(GetFileAttributesW((dir / L"vanished.dbx").c_str()), INVALID_FILE_ATTRIBUTES) << "never created";
-    EXPECT_FALSE(reader.source_open(file_item(dir / L"gone", L"x.dbx")));
+    EXPECT_EQ(reader.source_open(file_item(dir / L"gone", L"x.dbx")), SourceOpen::LeftOut);
     EXPECT_EQ(GetFileAttributesW((dir / L"gone").c_str()), INVALID_FILE_ATTRIBUTES);
 
-    ASSERT_TRUE(reader.source_open(file_item(dir.path(), L"mail.dbx")));
+    ASSERT_EQ(reader.source_open(file_item(dir.path(), L"mail.dbx")), SourceOpen::Opened);
     EXPECT_EQ(reader.source_size(), 1000u);
     Bytes buf(800);
     EXPECT_EQ(reader.source_read_buff(buf.data(), 800), 800);
@@ -266,6 +267,35 @@ TEST(FileReaderTest, OpenSkipsWhatMustNotBeStoredAndNeverCreatesTheSource)
     EXPECT_EQ(reader.source_read_buff(buf.data(), 800), 0);
     reader.source_close();
     reader.source_close();
+}
+
+// A file whose whole path is past the length limit is read like any other,
+// never taken for one that has vanished.
+TEST(FileReaderTest, PathsPastTheLengthLimitAreRead)
+{
+    TempDir dir;
+    std::wstring deep = dir.path();
+    while (deep.size() < 2 * MAX_PATH) {
+        deep += L"\\" + std::wstring(60, L'd');
+        ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + deep).c_str(), nullptr));
+    }
+    ASSERT_TRUE(write_bytes(L"\\\\?\\" + deep + L"\\Inbox.dbx", make_data(300000, DataKind::Text)));
+    const std::wstring archive = dir / L"Backup.bvk";
+    FileReader reader(&archive);
+    ASSERT_EQ(reader.source_open(file_item(deep, L"Inbox.dbx")), SourceOpen::Opened);
+    EXPECT_EQ(reader.source_size(), 300000u);
+    Bytes all(300000), buf(kChunkPiece);
+    size_t got = 0;
+    for (int32_t n; (n = reader.source_read_buff(buf.data(), kChunkPiece)) > 0; got += n)
+        std::copy(buf.begin(), buf.begin() + n, all.begin() + got);
+    EXPECT_EQ(got, 300000u);
+    EXPECT_EQ(all, make_data(300000, DataKind::Text));
+    reader.source_close();
+    EXPECT_EQ(reader.source_open(file_item(deep, L"Outbox.dbx")), SourceOpen::LeftOut);
+    EXPECT_EQ(reader.source_open(file_item(deep + L"\\gone", L"Inbox.dbx")), SourceOpen::LeftOut);
+
+    EXPECT_EQ(sum_file_sizes({FileNode(deep, false, L"Inbox.dbx", L"*.*")}), 300000u) << "counted as it is read";
+    remove_tree(L"\\\\?\\" + dir.path() + L"\\" + std::wstring(60, L'd'));
 }
 
 TEST(FileReaderTest, SharesWithWritersButNotWithExclusiveHolders)
@@ -280,7 +310,7 @@ TEST(FileReaderTest, SharesWithWritersButNotWithExclusiveHolders)
         HANDLE client = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                     nullptr, OPEN_EXISTING, 0, nullptr);
         ASSERT_NE(client, INVALID_HANDLE_VALUE);
-        EXPECT_TRUE(reader.source_open(file_item(dir.path(), L"Inbox.dbx")));
+        EXPECT_EQ(reader.source_open(file_item(dir.path(), L"Inbox.dbx")), SourceOpen::Opened);
         reader.source_close();
         CloseHandle(client);
     }
@@ -306,11 +336,11 @@ TEST(FileReaderTest, ProfileFoldersComeBackInVariableForm)
     const std::wstring archive = L"Z:\\nowhere.bvk";
     FileReader reader(&archive);
 
-    ASSERT_TRUE(reader.source_open(file_item(inProfile.path(), L"f.txt")));
+    ASSERT_EQ(reader.source_open(file_item(inProfile.path(), L"f.txt")), SourceOpen::Opened);
     EXPECT_EQ(std::wstring(reader.source_item().folder), L"%APPDATA%" + leaf);
     EXPECT_EQ(std::wstring(reader.source_item().name), L"f.txt");
     reader.source_close();
-    ASSERT_TRUE(reader.source_open(file_item(outside.path(), L"f.txt")));
+    ASSERT_EQ(reader.source_open(file_item(outside.path(), L"f.txt")), SourceOpen::Opened);
     EXPECT_EQ(std::wstring(reader.source_item().folder), outside.path());
 }
 
@@ -325,14 +355,14 @@ TEST(RegReaderTest, ValuesAreHandedOutInPiecesWithTheirType)
     wcscpy(item.key, key.path().c_str());
 
     wcscpy(item.value, L"empty");
-    ASSERT_TRUE(reader.source_open(item));
+    ASSERT_EQ(reader.source_open(item), SourceOpen::Opened);
     EXPECT_EQ(reader.source_size(), 0u);
     Bytes buf(kChunkPiece);
     EXPECT_EQ(reader.source_read_buff(buf.data(), kChunkPiece), 0);
     EXPECT_EQ(reader.source_item().type, uint32_t(REG_BINARY));
 
     wcscpy(item.value, L"big");
-    ASSERT_TRUE(reader.source_open(item));
+    ASSERT_EQ(reader.source_open(item), SourceOpen::Opened);
     EXPECT_EQ(reader.source_size(), 500000u);
     Bytes all;
     for (int32_t expect : {204800, 204800, 90400, 0}) {
@@ -342,7 +372,8 @@ TEST(RegReaderTest, ValuesAreHandedOutInPiecesWithTheirType)
     EXPECT_EQ(all, make_data(500000, DataKind::Random));
 
     wcscpy(item.value, L"missing");
-    EXPECT_FALSE(reader.source_open(item));
+    EXPECT_EQ(reader.source_open(item), SourceOpen::LeftOut);
+    EXPECT_EQ(reader.source_name(), key.path() + L"\\missing");
 }
 
 TEST(HooksTest, ProgressPostsOnlyWithAWindowAndTheStopFlagMayBeAbsent)

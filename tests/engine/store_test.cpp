@@ -2,6 +2,7 @@
 // each archive checked by the independent parse in archive_parse.h.
 #include <algorithm>
 #include <atomic>
+#include <functional>
 #include <map>
 #include <string>
 #include <thread>
@@ -140,6 +141,15 @@ struct GrowingSource {
     std::vector<int32_t> posts;
 };
 
+// A progress policy that runs an act once the size pass is over, before
+// anything is stored.
+struct ActBeforeStoring {
+    void set_target(HWND, UINT) {}
+    void post_range(int32_t) { act(); }
+    void post_position(int32_t) {}
+    std::function<void()> act;
+};
+
 // A progress policy that records its posts.
 struct RecordPosts {
     void set_target(HWND, UINT) {}
@@ -187,6 +197,10 @@ private:
 template <class Progress, class Reader = FileReader>
 using TestStore = DataStore<FileItem, Reader, FileHead, FileHeadInitor, LZMACompProcessor, DESEncryptor, Progress,
                             MFCThreadCtrl>;
+
+template <class Progress>
+using TestRegStore = DataStore<RegItem, RegReader, RegHead, RegHeadInitor, LZMACompProcessor, DESEncryptor, Progress,
+                               MFCThreadCtrl>;
 
 template <class Store>
 void add_files(Store& store, const std::wstring& folder, std::initializer_list<const wchar_t*> files)
@@ -479,6 +493,109 @@ TEST(BackupTest, ExistingArchiveIsAppendedToAndLockedFilesAreReported)
         EXPECT_EQ(e.get_detail(), src / L"b.bin");
     }
     CloseHandle(exclusive);
+}
+
+// A file deleted, or a registry value removed, after the walk listed it is
+// left out and named; the records around it are whole.
+TEST(BackupTest, SourcesGoneSinceTheWalkAreNamedAndTheRestIsWhole)
+{
+    TempDir src;
+    write_bytes(src / L"a.bin", make_data(100, DataKind::Text));
+    write_bytes(src / L"b.bin", make_data(300000, DataKind::Text));
+    write_bytes(src / L"c.bin", make_data(100, DataKind::Random));
+    TempDir out;
+    const std::wstring archive = new_archive(out);
+    TestStore<ActBeforeStoring> files(archive, true, true, kPassword);
+    files.progress.act = [&] { DeleteFileW((src / L"b.bin").c_str()); };
+    add_files(files, src.path(), {L"a.bin", L"b.bin", L"c.bin"});
+    EXPECT_EQ(files.run(), 200u);
+    EXPECT_EQ(files.left_out(), std::vector<std::wstring>{src / L"b.bin"});
+    EXPECT_FALSE(PathFileExistsW((src / L"b.bin").c_str())) << "never created again";
+
+    TestKey key;
+    key.set(L"", L"kept", REG_BINARY, make_data(10, DataKind::Random));
+    key.set(L"", L"removed", REG_BINARY, make_data(20, DataKind::Random));
+    TestRegStore<ActBeforeStoring> values(archive, true, true, kPassword);
+    values.progress.act = [&] {
+        HKEY k;
+        RegOpenKeyExW(HKEY_CURRENT_USER, key.path().c_str(), 0, KEY_SET_VALUE, &k);
+        RegDeleteValueW(k, L"removed");
+        RegCloseKey(k);
+    };
+    for (const wchar_t* name : {L"removed", L"kept"}) {
+        RegNode node;
+        ASSERT_TRUE(node.set(HKEY_CURRENT_USER, key.path(), false, name));
+        values.add_item(to_reg_item(node));
+    }
+    EXPECT_EQ(values.run(), 10u);
+    EXPECT_EQ(values.left_out(), std::vector<std::wstring>{key.path() + L"\\removed"});
+
+    const parse::Archive a = parse_file(archive);
+    EXPECT_EQ(a.error, "");
+    EXPECT_EQ(names(a), (std::vector<std::wstring>{L"a.bin", L"c.bin", L"kept"}));
+}
+
+// The archive's place turns unwritable between two backup items: the second
+// item's store fails to open it with its own message and path, writes
+// nothing anywhere, and the first item's records stay whole.
+TEST(BackupTest, ArchiveUnwritableBetweenItemsFailsTheOpenAndKeepsEarlierRecords)
+{
+    TempDir src;
+    write_bytes(src / L"a.bin", make_data(300000, DataKind::Text));
+    write_bytes(src / L"b.bin", make_data(100, DataKind::Random));
+    enum class Turn { FolderGone, ArchiveHeldByAnother };
+    struct Row {
+        Turn turn;
+        const wchar_t* message;
+        int32_t code;
+    } rows[] = {
+        {Turn::FolderGone, L"DataStore::open_file(): Failed to create file! CREATE_ALWAYS", 3},
+        {Turn::ArchiveHeldByAnother, L"DataStore::open_file(): Failed to open file! OPEN_EXISTING", 2},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << "turn " << int(row.turn));
+        TempDir out;
+        const std::wstring folder = out / L"media";
+        CreateDirectoryW(folder.c_str(), nullptr);
+        const std::wstring archive = folder + L"\\Backup.bvk";
+        write_bytes(archive, header_bytes());
+        FolderBackupItem first(1), second(2);
+        first.set_folder(src.path());
+        second.set_folder(src.path());
+        EXPECT_EQ(first.backup(archive, nullptr, true, true, kPassword), 300100u);
+        const Bytes written = read_bytes(archive);
+
+        std::wstring kept = archive;
+        HANDLE holder = INVALID_HANDLE_VALUE;
+        if (row.turn == Turn::FolderGone) {
+            ASSERT_TRUE(MoveFileW(folder.c_str(), (out / L"elsewhere").c_str()));
+            kept = out / L"elsewhere\\Backup.bvk";
+        } else {
+            holder = CreateFileW(archive.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+            ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+        }
+        try {
+            second.backup(archive, nullptr, true, true, kPassword);
+            ADD_FAILURE() << "an archive that cannot be written must be reported";
+        } catch (const EngExcept::FileException& e) {
+            EXPECT_EQ(e.get_message(), row.message);
+            EXPECT_EQ(e.get_detail(), archive);
+            EXPECT_EQ(e.get_code(), row.code);
+        }
+        if (holder != INVALID_HANDLE_VALUE)
+            CloseHandle(holder);
+        EXPECT_EQ(read_bytes(kept), written) << "not a byte changed";
+        if (row.turn == Turn::FolderGone)
+            EXPECT_FALSE(PathFileExistsW(folder.c_str())) << "nothing made where the folder was";
+        const parse::Archive a = parse_file(kept);
+        EXPECT_EQ(a.error, "");
+        EXPECT_EQ(names(a), (std::vector<std::wstring>{L"a.bin", L"b.bin"}));
+        ItemHeadList heads;
+        DataRestore<NoWriterFactories> lister(kept, 44, nullptr, kPassword);
+        lister.set_head_list(&heads);
+        EXPECT_EQ(lister.run(), 300100u);
+        free_head_list(heads);
+    }
 }
 
 TEST(BackupTest, ProgressSequencesSeenByAWindow)
