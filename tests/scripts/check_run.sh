@@ -23,6 +23,9 @@ start_run() { # $1 log
 }
 start_run "$run.first.log"
 installed="$run/wineprefix-i686/drive_c/Program Files/Brisvale"
+for program in app/korvane.exe crashreporter/pellisk.exe components/mediacopiers.dll; do
+    cmp -s "$bin/$program" "$installed/${program#*/}" || fail "${program#*/} is not installed beside Korvane"
+done
 ls -l --time-style=+%s.%N "$installed" >"$run.installed"
 start_run "$run.second.log"
 ls -l --time-style=+%s.%N "$installed" | cmp -s - "$run.installed" || fail "the second run laid the programs anew"
