@@ -154,7 +154,6 @@ private:
     void Activate(const Item& item);
     void OpenMainMenu();
     void Paint(HDC dc);
-    void PaintAppButton(HDC dc, bool hot, bool pressed);
     void PaintButton(HDC dc, const CMFCRibbonButton& b, HBITMAP strip, int state);
     void PaintKeyTip(HDC dc, int x, int y, const wchar_t* tip);
     void SetHot(int item);

@@ -8,7 +8,7 @@ LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
     CenterWindow(GetParent());
     HINSTANCE module = appModule.GetResourceInstance();
     auto icon = [module](int sizeX, int sizeY) {
-        return static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(kIcon), IMAGE_ICON, GetSystemMetrics(sizeX),
+        return static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(IDI_PELLISK), IMAGE_ICON, GetSystemMetrics(sizeX),
                                              GetSystemMetrics(sizeY), LR_DEFAULTCOLOR));
     };
     SetIcon(icon(SM_CXICON, SM_CYICON), TRUE);

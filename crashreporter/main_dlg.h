@@ -3,12 +3,13 @@
 #pragma once
 
 #include "dlgimpl.h"
+#include "resource.h"
 
 #include <cstdint>
 
 class CMainDlg : public CDialogImpl<CMainDlg> {
 public:
-    enum { IDD = 129 };
+    enum { IDD = IDD_CRASH };
 
     int32_t tid = 0;     // the crashed thread
     int32_t pid = 0;     // the crashed process
@@ -17,13 +18,10 @@ public:
     BEGIN_MSG_MAP(CMainDlg)
     MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
     COMMAND_ID_HANDLER(IDCANCEL, OnCancel)
-    COMMAND_HANDLER(kSaveButton, BN_CLICKED, OnSave)
+    COMMAND_HANDLER(IDC_SAVE, BN_CLICKED, OnSave)
     END_MSG_MAP()
 
 private:
-    static constexpr int kSaveButton = 1002;
-    static constexpr int kIcon = 128;
-
     LRESULT OnInitDialog(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnCancel(WORD, WORD, HWND, BOOL&);
     LRESULT OnSave(WORD, WORD, HWND, BOOL&);

@@ -10,7 +10,18 @@
 #include <dlfcn.h>
 #include <signal.h>
 #include <stddef.h>
+#include <stdlib.h>
 #include <ucontext.h>
+
+/* qemu-i386 puts LD_PRELOAD naming this library into the environment of
+   every 32-bit program (QEMU_SET_ENV in scripts/wine32). The programs these
+   start inherit it, and a 64-bit one, such as the wineserver that 32-bit Wine
+   starts, cannot load a 32-bit library: its loader prints an ERROR line. So
+   the variable goes here; a 32-bit child gets it again from qemu. */
+__attribute__((constructor)) static void keep_to_32_bit_programs(void)
+{
+    unsetenv("LD_PRELOAD");
+}
 
 typedef void (*fault_handler)(int, siginfo_t *, void *);
 

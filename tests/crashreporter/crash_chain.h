@@ -3,6 +3,7 @@
 // drive Pellisk's real dialog and check what it writes.
 #pragma once
 
+#include "resource.h"  // Pellisk's
 #include "ui_driver.h"
 
 #include <gtest/gtest.h>

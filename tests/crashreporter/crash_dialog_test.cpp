@@ -24,7 +24,7 @@ TEST_F(CrashChain, MissingFolderGivesFileErrorWithTheFullPathAndTheDialogStays) 
     Crash(probe, L"access");
     HWND dialog = WaitCrashDialog(probe, pellisk);
     const std::wstring dump = folder_ + L"no such folder\\crash.dmp";
-    uitest::press(dialog, 1002);
+    uitest::press(dialog, IDC_SAVE);
     AnswerSaveBox(pellisk.id, dump);
     EXPECT_EQ(L"Cannot create file! Filename: [" + dump + L"]", ReadAndCloseBox(L"File error!", pellisk.id));
     EXPECT_TRUE(IsWindowVisible(dialog));
@@ -41,7 +41,7 @@ TEST_F(CrashChain, UnwritableDumpIsReportedAndLeavesNoFile) {
     StartReporter(pellisk, L"\"" + reporter_ + L"\" 12 0 56");
     HWND dialog = WaitCrashDialog(pellisk);
     const std::wstring dump = folder_ + L"crash.dmp";
-    uitest::press(dialog, 1002);
+    uitest::press(dialog, IDC_SAVE);
     AnswerSaveBox(pellisk.id, dump);
     EXPECT_EQ(L"Cannot write the error information! Filename: [" + dump + L"]",
               ReadAndCloseBox(L"File error!", pellisk.id));

@@ -21,12 +21,12 @@ TEST_F(CrashChain, CrashEndsInAMinidumpNamingTheCrashedThread) {
         Process probe, pellisk;
         const DWORD crashed = Crash(probe, c.mode);
         HWND dialog = WaitCrashDialog(probe, pellisk);
-        EXPECT_EQ(L"&Save and exit", uitest::text(uitest::child(dialog, 1002)));
+        EXPECT_EQ(L"&Save and exit", uitest::text(uitest::child(dialog, IDC_SAVE)));
         EXPECT_EQ(L"&No, thank you", uitest::text(uitest::child(dialog, IDCANCEL)));
 
         // Typed without an extension: the box adds ".dmp".
         const std::wstring dump = folder_ + c.mode + L" crash";
-        uitest::press(dialog, 1002);
+        uitest::press(dialog, IDC_SAVE);
         AnswerSaveBox(pellisk.id, dump);
         EXPECT_EQ(2u, uitest::wait_exit(pellisk.handle, kDumpTimeout));
         uitest::wait_exit(probe.handle);
@@ -57,7 +57,7 @@ TEST_F(CrashChain, ExistingFileIsReplacedAfterTheQuestion) {
     Process probe, pellisk;
     const DWORD crashed = Crash(probe, L"access");
     HWND dialog = WaitCrashDialog(probe, pellisk);
-    uitest::press(dialog, 1002);
+    uitest::press(dialog, IDC_SAVE);
     HWND box = uitest::wait_window(L"Save As", L"#32770", pellisk.id);
     uitest::set_text(uitest::first_descendant(box, L"Edit"), dump);
     uitest::press(box, IDOK);
