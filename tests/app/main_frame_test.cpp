@@ -247,7 +247,7 @@ TEST_F(MainFrameTest, AdditionalFolderAddsACheckedRowOnce)
     auto add = [&](const std::wstring& path) {
         Click(ID_ADDITIONAL_FOLDER);
         HWND dlg = Box(L"Additional Folder");
-        uitest::type(uitest::child(dlg, 1035), path);
+        uitest::type(uitest::child(dlg, IDC_FOLDER), path);
         uitest::click(uitest::child(dlg, IDOK));
         uitest::wait_gone(dlg);
     };
