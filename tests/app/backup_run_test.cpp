@@ -24,14 +24,16 @@
 
 namespace {
 
-constexpr int kButton = IDC_STOP, kTotal = IDC_TOTAL_PROGRESS, kCurrent = IDC_CURRENT_PROGRESS, kLabel = IDC_CURRENT_LABEL;
+constexpr int kButton = IDC_STOP, kTotal = IDC_TOTAL_PROGRESS, kCurrent = IDC_CURRENT_PROGRESS,
+              kLabel = IDC_CURRENT_LABEL;
 const wchar_t kKey[] = L"Software\\Brisvale Test\\Backup run";
 const std::wstring kPassword = L"Mail 2026";
 
 // An item whose backup posts engine positions, waits, stops or throws as scripted.
 class ScriptedItem : public FakeItem {
 public:
-    explicit ScriptedItem(std::wstring name) : FakeItem(std::move(name), 9), go_(CreateEventW(nullptr, TRUE, TRUE, nullptr)) {}
+    explicit ScriptedItem(std::wstring name)
+        : FakeItem(std::move(name), 9), go_(CreateEventW(nullptr, TRUE, TRUE, nullptr)) {}
     ~ScriptedItem() override { CloseHandle(go_); }
     std::vector<int> positions;
     std::function<void()> fail;   // throws

@@ -1,6 +1,7 @@
 // The preference sheet over the real "preference.dat" of the test prefix.
 #include <gtest/gtest.h>
 #include <shlobj.h>
+#include <shlwapi.h>
 #include <cstring>
 #include "copier_harness.h"
 #include "dialog_check.h"
@@ -431,7 +432,8 @@ TEST_F(PreferenceSheet, AnUnreadableFileIsReportedByTheCommand)
     CloseHandle(lock);
     auto seen = prompts.seen();
     ASSERT_EQ(1u, seen.size());
-    EXPECT_NE(std::wstring::npos, seen[0].text.find(preference_path())) << uitest::narrow(seen[0].text);
+    // The sheet names the file "Preference.dat"; file names match without regard to case.
+    EXPECT_NE(nullptr, StrStrIW(seen[0].text.c_str(), preference_path().c_str())) << uitest::narrow(seen[0].text);
     EXPECT_EQ(UINT(MB_ICONERROR), seen[0].flags & MB_ICONMASK);
     EXPECT_EQ(nullptr, uitest::find_window(L"Preference", L"#32770", GetCurrentProcessId()));
 }
