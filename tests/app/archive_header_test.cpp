@@ -5,6 +5,7 @@
 #include "dialog_check.h"
 #include "processors.h"
 #include "prompt_recorder.h"
+#include "res/resource.h"
 #include "ui_driver.h"
 #include "ui_fixture.h"
 
@@ -127,7 +128,7 @@ protected:
             if (clipped)
                 *clipped = capture_and_check(dlg, L"password");
             if (typed)
-                uitest::set_text(uitest::child(dlg, 1004), typed);
+                uitest::set_text(uitest::child(dlg, IDC_PASSWORD), typed);
             uitest::press(dlg, typed ? IDOK : IDCANCEL);
             uitest::wait_gone(dlg);
         });

@@ -6,16 +6,20 @@
 #include "backup_dlg.h"
 #include "dialog_check.h"
 #include "preference.h"
+#include "preference_path.h"
 #include "prompt_recorder.h"
 #include "quick_settings.h"
+#include "res/resource.h"
 #include "ui_driver.h"
 #include "ui_fixture.h"
 
 namespace {
 
-constexpr int kName = 1000, kStart = 1008, kClose = IDCANCEL, kBrowse = 1001, kGenerate = 1017, kCompress = 1002,
-              kProtected = 1003, kPassword = 1004, kAgain = 1005, kTransfer = 1043, kToFtp = 1055, kToDisc = 1056,
-              kShow = 1110, kSettings = 1107, kOutput = 1108;
+constexpr int kName = IDC_FILENAME, kStart = IDC_START_BACKUP, kClose = IDCANCEL, kBrowse = IDC_BROWSE,
+              kGenerate = IDC_GENERATE, kCompress = IDC_COMPRESS, kProtected = IDC_PASSWORD_PROTECTED,
+              kPassword = IDC_PASSWORD, kAgain = IDC_PASSWORD_AGAIN, kTransfer = IDC_TRANSFER, kToFtp = IDC_TO_FTP,
+              kToDisc = IDC_TO_CDDVD, kShow = IDC_SHOW_DEFAULTS, kSettings = IDC_SETTINGS_GROUP,
+              kOutput = IDC_OUTPUT_GROUP;
 
 // 2026-12-09 14:05:07 local time.
 ui::ClockSeam FixedClock()
@@ -62,12 +66,6 @@ TEST(ArchiveName, FollowsThePatternAndSurvivesADamagedFormat)
     EXPECT_EQ(L"C:\\B\\BAK - " + std::wstring(100, L'y') + L".bvk2", MakeArchiveFileName(open));
 }
 
-std::wstring PreferencePath()
-{
-    std::wstring path;
-    return GetAppDataFilePath(kPreferenceFileName, kProductFolder, path);
-}
-
 int Height(HWND h)
 {
     RECT r;
@@ -92,13 +90,13 @@ protected:
     void SetUp() override
     {
         init_common_controls();
-        DeleteFileW(PreferencePath().c_str());
+        DeleteFileW(preference_path().c_str());
         DeleteFileW(QuickSettingsPath().c_str());
         folder = scratch_folder(L"backup-dialog");
     }
     void TearDown() override
     {
-        DeleteFileW(PreferencePath().c_str());
+        DeleteFileW(preference_path().c_str());
         DeleteFileW(QuickSettingsPath().c_str());
     }
     // Runs the dialog while the script drives it; the script must end it.
@@ -203,7 +201,7 @@ TEST_F(BackupDialog, GeneratesTheNameFromThePreferenceFile)
         uitest::click(uitest::child(h, kGenerate));
         uitest::require([&] { return uitest::text(name) != typed; }, "generated name");
         generated = uitest::text(name);
-        DeleteFileW(PreferencePath().c_str());
+        DeleteFileW(preference_path().c_str());
         uitest::click(uitest::child(h, kGenerate));
         uitest::require([&] { return prompts.seen().size() == 1; }, "error box");
         uitest::click(uitest::child(h, kClose));

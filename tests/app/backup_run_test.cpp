@@ -15,24 +15,28 @@
 #include "data_restore.h"
 #include "dialog_check.h"
 #include "eng_except.h"
+#include "fake_item.h"
 #include "file.h"
 #include "ftp_test_server.h"
 #include "preference.h"
 #include "prompt_recorder.h"
 #include "quick_settings.h"
+#include "res/resource.h"
 #include "ui_driver.h"
 #include "ui_fixture.h"
 
 namespace {
 
-constexpr int kButton = 1060, kTotal = 1058, kCurrent = 1059, kLabel = 1061;
+constexpr int kButton = IDC_STOP, kTotal = IDC_TOTAL_PROGRESS, kCurrent = IDC_CURRENT_PROGRESS,
+              kLabel = IDC_CURRENT_LABEL;
 const wchar_t kKey[] = L"Software\\Brisvale Test\\Backup run";
 const std::wstring kPassword = L"Inbox 2026!";  // as long as the archive allows
 
 // An item whose backup posts engine positions, waits, stops or throws as scripted.
-class ScriptedItem : public BackupItem {
+class ScriptedItem : public FakeItem {
 public:
-    explicit ScriptedItem(std::wstring name) : name_(std::move(name)), go_(CreateEventW(nullptr, TRUE, TRUE, nullptr)) {}
+    explicit ScriptedItem(std::wstring name)
+        : FakeItem(std::move(name), 9), go_(CreateEventW(nullptr, TRUE, TRUE, nullptr)) {}
     ~ScriptedItem() override { CloseHandle(go_); }
     std::vector<int> positions;
     std::function<void()> fail;   // throws
@@ -43,9 +47,6 @@ public:
     void Hold() { ResetEvent(go_); }
     void Release() { SetEvent(go_); }
 
-    std::wstring get_name() const override { return name_; }
-    int32_t get_id() const override { return 9; }
-    uint64_t get_size() const override { return 0; }
     uint64_t backup(const std::wstring&, std::atomic<bool>* stop, bool, bool, const std::wstring&) override
     {
         started = true;
@@ -59,16 +60,13 @@ public:
             fail();
         return 0;
     }
-    void cancel() override {}
     void set_progress_target(HWND window, UINT message) override
     {
         window_ = window;
         message_ = message;
     }
-    int32_t get_kind() const override { return 2; }
 
 private:
-    std::wstring name_;
     HANDLE go_;
     HWND window_ = nullptr;
     UINT message_ = 0;
@@ -209,14 +207,14 @@ TEST_F(BackupRun, AWholeBackupRestoresExactly)
     CBackupDialog settings;
     uitest::Driver typing([&] {
         HWND h = uitest::wait_window(L"Backup", L"#32770", GetCurrentProcessId());
-        uitest::set_text(uitest::child(h, 1000), L"");
-        uitest::type(uitest::child(h, 1000), archive);
-        uitest::click(uitest::child(h, 1110));
-        uitest::click(uitest::child(h, 1002));
-        uitest::click(uitest::child(h, 1003));
-        uitest::type(uitest::child(h, 1004), kPassword);
-        uitest::type(uitest::child(h, 1005), kPassword);
-        uitest::click(uitest::child(h, 1008));
+        uitest::set_text(uitest::child(h, IDC_FILENAME), L"");
+        uitest::type(uitest::child(h, IDC_FILENAME), archive);
+        uitest::click(uitest::child(h, IDC_SHOW_DEFAULTS));
+        uitest::click(uitest::child(h, IDC_COMPRESS));
+        uitest::click(uitest::child(h, IDC_PASSWORD_PROTECTED));
+        uitest::type(uitest::child(h, IDC_PASSWORD), kPassword);
+        uitest::type(uitest::child(h, IDC_PASSWORD_AGAIN), kPassword);
+        uitest::click(uitest::child(h, IDC_START_BACKUP));
         uitest::wait_gone(h);
     });
     ASSERT_EQ(IDOK, settings.DoModal());
@@ -267,7 +265,7 @@ TEST_F(BackupRun, AWholeBackupRestoresExactly)
     DataRestore<WriterFactories> reader(archive, 44, nullptr, StoredPassword(header));
     reader.run();
     for (const auto& [path, data] : files)
-        EXPECT_TRUE(read_file(path) == data) << uitest::narrow(path);
+        EXPECT_EQ(data, read_file(path)) << uitest::narrow(path);
     HKEY restored = nullptr;
     ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, KEY_QUERY_VALUE, &restored));
     DWORD type = 0, value = 0, size = sizeof value;
@@ -557,7 +555,7 @@ TEST_F(BackupRun, TransfersToTheFtpServer)
             ASSERT_EQ(1u, server.files().size());
             EXPECT_EQ("run.bvk2", server.files()[0].name);
             EXPECT_TRUE(server.files()[0].complete);
-            EXPECT_TRUE(server.files()[0].data == read_file(archive));
+            EXPECT_EQ(read_file(archive), server.files()[0].data);
         } else {
             // The end names the server's refusal; the archive stays where it was written.
             EXPECT_TRUE(server.files().empty());

@@ -3,6 +3,7 @@
 #include "about_dlg.h"
 #include "additional_folder_dlg.h"
 #include "dialog_check.h"
+#include "res/resource.h"
 #include "ui_driver.h"
 #include "ui_fixture.h"
 
@@ -18,7 +19,7 @@ TEST(AboutDialog, ShowsTheProductInALargerItalicFont)
     std::vector<std::string> clipped;
     uitest::Driver driver([&] {
         HWND h = uitest::wait_window(L"About ...", L"#32770", GetCurrentProcessId());
-        HWND label = uitest::child(h, 1029);
+        HWND label = uitest::child(h, IDC_PRODUCT_NAME);
         name = uitest::text(label);
         GetObjectW(reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)), sizeof font, &font);
         style = GetWindowLongW(label, GWL_STYLE);
@@ -55,10 +56,10 @@ protected:
             HWND h = dlgHwnd = uitest::wait_window(L"Additional Folder", L"#32770", GetCurrentProcessId());
             if (typed == L"C:\\shot")
                 clipped = capture_and_check(h, L"additional-folder");
-            uitest::set_text(uitest::child(h, 1035), typed);
-            uitest::press(h, 1001);
+            uitest::set_text(uitest::child(h, IDC_FOLDER), typed);
+            uitest::press(h, IDC_BROWSE);
             uitest::require([&] { return !title.empty(); }, "folder chooser");
-            shown = uitest::text(uitest::child(h, 1035));
+            shown = uitest::text(uitest::child(h, IDC_FOLDER));
             uitest::press(h, IDOK);
             uitest::wait_gone(h);
         });

@@ -14,6 +14,7 @@
 #include "dialog_check.h"
 #include "regkey.h"
 #include "res/resource.h"
+#include "restore_wizard_driver.h"
 #include "ui_driver.h"
 #include "ui_fixture.h"
 
@@ -232,51 +233,15 @@ public:
     DWORD pid = 0;
 };
 
-// The wizard sheet's own buttons.
-constexpr int kWizardNext = 0x3024;
-constexpr int kWizardFinish = 0x3025;
-
-// Clicks a button once it is shown and enabled.
-void ClickWhenEnabled(HWND button)
-{
-    uitest::require([&] { return IsWindowVisible(button) && IsWindowEnabled(button); },
-                    "button " + uitest::narrow(uitest::text(button)));
-    uitest::click(button);
-}
-
-// Waits until the wizard's current page says this.
-HWND WaitPageStatus(HWND wizard, const std::wstring& status)
-{
-    HWND page = nullptr;
-    uitest::require(
-        [&] {
-            page = reinterpret_cast<HWND>(SendMessageW(wizard, PSM_GETCURRENTPAGEHWND, 0, 0));
-            return page && uitest::text(GetDlgItem(page, IDC_WIZ_STATUS)) == status;
-        },
-        uitest::narrow(status));
-    return page;
-}
-
 // Restores an archive as a user does who opens it: korvane.exe started with its
 // path, the password typed when asked, the wizard's pages gone through to the end.
 void RestoreWithTheWizard(const std::wstring& archive, const std::wstring& password)
 {
     Korvane korvane(L"\"" + archive + L"\"");
-    HWND wizard = uitest::wait_window(L"Outlook Express Restore Wizard", nullptr, korvane.pid);
-    ClickWhenEnabled(uitest::child(wizard, kWizardNext));
-    if (!password.empty()) {
-        HWND ask = uitest::wait_window(L"Enter password", L"#32770", korvane.pid);
-        uitest::type(uitest::child(ask, IDC_PASSWORD), password);
-        uitest::click(uitest::child(ask, IDOK));
-    }
-    WaitPageStatus(wizard, L"The items included in your archive file:");
-    ClickWhenEnabled(uitest::child(wizard, kWizardNext));
-    HWND page = WaitPageStatus(wizard, L"Ready to restore! Please press \"Restore\" button to continue ...");
-    uitest::click(uitest::child(page, IDC_RESTORE));
-    WaitPageStatus(wizard, L"Restore process has finished, please press \"Next\" button.");
-    ClickWhenEnabled(uitest::child(wizard, kWizardNext));
-    ClickWhenEnabled(uitest::child(wizard, kWizardFinish));
-    uitest::wait_gone(wizard);
+    const RestoreWizardDriver wizard(korvane.pid);
+    wizard.NextToContents(password);
+    wizard.RestoreToTheEnd();
+    uitest::wait_gone(wizard.sheet);
     EXPECT_EQ(0u, uitest::wait_exit(korvane.process));
 }
 

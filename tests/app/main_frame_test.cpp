@@ -319,7 +319,7 @@ TEST_F(MainFrameTest, AdditionalFolderAddsACheckedRowOnce)
     auto add = [&](const std::wstring& path) {
         Click(ID_ADDITIONAL_FOLDER);
         HWND dlg = Box(L"Additional Folder");
-        uitest::type(uitest::child(dlg, 1035), path);
+        uitest::type(uitest::child(dlg, IDC_FOLDER), path);
         uitest::click(uitest::child(dlg, IDOK));
         uitest::wait_gone(dlg);
     };
@@ -494,6 +494,33 @@ TEST_F(MainFrameTest, RibbonCommandsReachTheirHandlers)
         CloseWithYes();
     });
     EXPECT_EQ((std::vector<std::wstring>{L"Failed to launch help.", L"Failed to launch help."}), helpTexts);
+}
+
+// The program's own ribbon: its buttons' tips are the commands' strings, the
+// application button's the program's title.
+TEST_F(MainFrameTest, TheRibbonTipsAreTheCommandStrings)
+{
+    std::vector<std::wstring> tips;
+    Run([&] {
+        SizedRows();
+        call([&] {
+            HWND ribbon = frame->ribbon.m_hWnd;
+            for (UINT id : {ID_BACKUP, ID_ADDITIONAL_FOLDER, ID_RESTORE_WIZARD, ID_SELECT_NONE, ID_APP_ABOUT}) {
+                RECT r = {};
+                tips.push_back(frame->ribbon.GetElementRect(id, &r)
+                                   ? uitest::tool_tip(ribbon, {(r.left + r.right) / 2, (r.top + r.bottom) / 2})
+                                   : L"(not shown)");
+            }
+            const RECT orb = frame->ribbon.GetApplicationButtonRect();
+            tips.push_back(uitest::tool_tip(ribbon, {(orb.left + orb.right) / 2, (orb.top + orb.bottom) / 2}));
+        });
+        CloseWithYes();
+    });
+    EXPECT_EQ((std::vector<std::wstring>{L"Backup\nBackup select items", L"Additional folder\nAdd custom folder",
+                                         L"Restore Wizard\nStart restore wizard",
+                                         L"Unselect All\nDon't select any item",
+                                         L"About\nDisplay program information", L"Brisvale 2.9e"}),
+              tips);
 }
 
 // The application button's menu: "Help Topics" reports the missing help, "Exit"

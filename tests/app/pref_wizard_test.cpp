@@ -8,6 +8,7 @@
 #include "dialog_check.h"
 #include "eng_except.h"
 #include "pref_wizard.h"
+#include "preference_path.h"
 #include "prompt_recorder.h"
 #include "prompt_setup_pref_dlg.h"
 #include "res/resource.h"
@@ -22,12 +23,6 @@ const wchar_t* const kTitles[] = {L"Welcome to preference initialize wizard",
                                   L"Initialize filename generator and default folder", L"Initialize FTP settings",
                                   L"Initialize CD/DVD writable device", L"Initialization finish"};
 enum PageIndex { kWelcomePage, kArchivePage, kFtpPage, kCdPage, kFinishPage };
-
-std::wstring PreferencePath()
-{
-    std::wstring path;
-    return GetAppDataFilePath(kPreferenceFileName, kProductFolder, path);
-}
 
 HWND CurrentPage(HWND sheet)
 {
@@ -107,7 +102,7 @@ protected:
     void SetUp() override
     {
         init_common_controls();
-        DeleteFileW(PreferencePath().c_str());
+        DeleteFileW(preference_path().c_str());
         folder = scratch_folder(L"wizard");
         SetEnvironmentVariableW(L"BRISVALE_DISC_FOLDERS",
                                 (L"Zeta Writer=" + folder + L";alpha drive=" + folder).c_str());
@@ -115,7 +110,7 @@ protected:
     void TearDown() override
     {
         SetEnvironmentVariableW(L"BRISVALE_DISC_FOLDERS", nullptr);
-        DeleteFileW(PreferencePath().c_str());
+        DeleteFileW(preference_path().c_str());
     }
 
     // Runs the wizard over the stored record while the script drives it, and saves
@@ -283,7 +278,7 @@ TEST_F(PrefWizard, WalkingThroughStoresWhatEveryPageHolds)
     EXPECT_EQ(folder + L"\\Weekly - 2026-12-09.bvk2", previewAfter);
     EXPECT_EQ((std::vector<std::wstring>{L"alpha drive", L"Zeta Writer"}), writers);
 
-    std::string bytes = read_file(PreferencePath());
+    std::string bytes = read_file(preference_path());
     ASSERT_EQ(13506u, bytes.size());
     PreferenceFile saved = Saved();
     EXPECT_EQ(folder, saved.archive.outputFolder);
@@ -483,7 +478,7 @@ TEST_F(PrefWizard, TheCdPageWantsAWriterWhenTicked)
 TEST_F(PrefWizard, CancelAsksFirst)
 {
     StoreAccount();
-    std::string stored = read_file(PreferencePath());
+    std::string stored = read_file(preference_path());
     WizardPrompts prompts({IDNO});
     bool open = false;
     INT_PTR result = Run([&](HWND sheet) {
@@ -502,7 +497,7 @@ TEST_F(PrefWizard, CancelAsksFirst)
         EXPECT_EQ(L"Warning", p.caption);
         EXPECT_EQ(UINT(MB_YESNO | MB_ICONQUESTION), p.flags);
     }
-    EXPECT_EQ(stored, read_file(PreferencePath()));
+    EXPECT_EQ(stored, read_file(preference_path()));
 }
 
 // ---- CPromptSetupPrefDlg

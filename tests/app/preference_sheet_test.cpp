@@ -1,32 +1,22 @@
 // The preference sheet over the real "preference.dat" of the test prefix.
 #include <gtest/gtest.h>
 #include <shlobj.h>
+#include <shlwapi.h>
 #include <cstring>
 #include "copier_harness.h"
 #include "dialog_check.h"
 #include "preference.h"
+#include "preference_path.h"
 #include "preference_sheet.h"
 #include "prompt_recorder.h"
+#include "res/resource.h"
 #include "ui_driver.h"
 #include "ui_fixture.h"
 
 namespace {
 
-constexpr int kFolder = 1035, kName = 1000, kStamp = 1036, kBefore = 1038, kAfter = 1039, kFormat = 1040,
-              kPreview = 1041;
-
-std::wstring PreferencePath()
-{
-    std::wstring path;
-    return GetAppDataFilePath(L"Preference.dat", kProductFolder, path);
-}
-
-std::wstring Documents()
-{
-    wchar_t path[MAX_PATH] = {};
-    SHGetSpecialFolderPathW(nullptr, path, CSIDL_PERSONAL, TRUE);
-    return path;
-}
+constexpr int kFolder = IDC_FOLDER, kName = IDC_FILENAME, kStamp = IDC_ADD_STAMP, kBefore = IDC_STAMP_BEFORE,
+              kAfter = IDC_STAMP_AFTER, kFormat = IDC_STAMP_FORMAT, kPreview = IDC_PREVIEW;
 
 std::wstring ComboText(HWND combo)
 {
@@ -61,10 +51,10 @@ protected:
     void SetUp() override
     {
         init_common_controls();
-        DeleteFileW(PreferencePath().c_str());
+        DeleteFileW(preference_path().c_str());
         folder = scratch_folder(L"preference");
     }
-    void TearDown() override { DeleteFileW(PreferencePath().c_str()); }
+    void TearDown() override { DeleteFileW(preference_path().c_str()); }
 
     // Runs the sheet with a script that gets the sheet and its page.
     void Run(const std::function<void(HWND sheet, HWND page)>& script)
@@ -112,7 +102,7 @@ TEST_F(PreferenceSheet, TheFirstRunShowsTheDefaultsAndCancelKeepsThem)
     std::vector<std::string> clipped;
     std::string savedBeforeOk;
     Run([&](HWND sheet, HWND page) {
-        savedBeforeOk = read_file(PreferencePath());
+        savedBeforeOk = read_file(preference_path());
         shownFolder = uitest::text(uitest::child(page, kFolder));
         shownName = uitest::text(uitest::child(page, kName));
         stamp = uitest::is_checked(uitest::child(page, kStamp));
@@ -127,12 +117,12 @@ TEST_F(PreferenceSheet, TheFirstRunShowsTheDefaultsAndCancelKeepsThem)
         Retype(uitest::child(page, kName), L"Changed");
         uitest::press(sheet, IDCANCEL);
     });
-    EXPECT_EQ(Documents(), shownFolder);
+    EXPECT_EQ(shell_folder(CSIDL_PERSONAL), shownFolder);
     EXPECT_EQ(L"BAK", shownName);
     EXPECT_TRUE(stamp);
     EXPECT_TRUE(after);
     EXPECT_EQ(L"December 09, 2026@14.05.07.PM", shownFormat);
-    EXPECT_EQ(Documents() + L"\\BAK - December 09, 2026@14.05.07.PM.bvk2", preview);
+    EXPECT_EQ(shell_folder(CSIDL_PERSONAL) + L"\\BAK - December 09, 2026@14.05.07.PM.bvk2", preview);
     EXPECT_EQ((std::vector<std::wstring>{L"02.05.07 PM", L"12-09-2026@02-05 PM", L"12-09-2026@02-05-07 PM",
                                          L"2026-12-09", L"2026-12-09 14.05", L"December 09",
                                          L"December 09, 2026@14.05.07.PM", L"December Dec, 2026",
@@ -142,7 +132,7 @@ TEST_F(PreferenceSheet, TheFirstRunShowsTheDefaultsAndCancelKeepsThem)
     EXPECT_FALSE(apply);
     EXPECT_EQ(std::vector<std::string>{}, clipped);
     EXPECT_EQ(13506u, savedBeforeOk.size());  // the defaults were saved before the sheet showed
-    EXPECT_EQ(savedBeforeOk, read_file(PreferencePath()));
+    EXPECT_EQ(savedBeforeOk, read_file(preference_path()));
 }
 
 // Typing into a field whose every change refreshes the page keeps the caret where
@@ -163,7 +153,7 @@ TEST_F(PreferenceSheet, TypedTextKeepsItsOrder)
         uitest::press(sheet, IDOK);
     });
     EXPECT_EQ(L"1BAKXYZ", name);
-    EXPECT_EQ(Documents() + L"\\1BAKXYZ - December 09, 2026@14.05.07.PM.bvk2", preview);
+    EXPECT_EQ(shell_folder(CSIDL_PERSONAL) + L"\\1BAKXYZ - December 09, 2026@14.05.07.PM.bvk2", preview);
     EXPECT_STREQ(L"1BAKXYZ", Saved().archive.baseName);
 }
 
@@ -197,7 +187,7 @@ TEST_F(PreferenceSheet, InvalidFieldsKeepTheSheetOpenUntilCorrected)
         EXPECT_EQ(L"Error", p.caption);
         EXPECT_EQ(UINT(MB_ICONERROR), p.flags);
     }
-    std::string bytes = read_file(PreferencePath());
+    std::string bytes = read_file(preference_path());
     ASSERT_EQ(13506u, bytes.size());
     PreferenceFile saved = Saved();
     EXPECT_EQ(folder, saved.archive.outputFolder);
@@ -260,13 +250,13 @@ TEST_F(PreferenceSheet, BrowsingSetsTheFolderUnlessNothingIsChosen)
     });
     std::wstring chosen, kept, preview;
     Run([&](HWND sheet, HWND page) {
-        uitest::press(page, 1001);
+        uitest::press(page, IDC_BROWSE);
         uitest::require([&] { return uitest::text(uitest::child(page, kFolder)) == folder; }, "chosen folder");
         chosen = uitest::text(uitest::child(page, kFolder));
         preview = uitest::text(uitest::child(page, kPreview));
         answer = std::nullopt;
         title.clear();
-        uitest::press(page, 1001);
+        uitest::press(page, IDC_BROWSE);
         uitest::require([&] { return !title.empty(); }, "second browse");
         kept = uitest::text(uitest::child(page, kFolder));
         uitest::press(sheet, IDOK);
@@ -311,7 +301,7 @@ protected:
         HWND page = nullptr;
         uitest::require([&] {
             page = HWND(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
-            return page && GetDlgItem(page, index == 1 ? 1045 : 1051);
+            return page && GetDlgItem(page, index == 1 ? IDC_FTP_HOST : IDC_CDDVD_DEVICE);
         }, "page " + std::to_string(index));
         return page;
     }
@@ -326,19 +316,19 @@ TEST_F(TransferPages, TheFtpPageEditsTheAccount)
     std::vector<std::string> clipped;
     Run([&](HWND sheet, HWND) {
         HWND page = Page(sheet, 1);
-        shownPort = uitest::text(uitest::child(page, 1046));
-        shownHost = uitest::text(uitest::child(page, 1045));
-        SendMessageW(uitest::child(page, 1050), UDM_GETRANGE32, 0, reinterpret_cast<LPARAM>(&upper));
+        shownPort = uitest::text(uitest::child(page, IDC_FTP_PORT));
+        shownHost = uitest::text(uitest::child(page, IDC_FTP_HOST));
+        SendMessageW(uitest::child(page, IDC_FTP_PORT_SPIN), UDM_GETRANGE32, 0, reinterpret_cast<LPARAM>(&upper));
         clipped = capture_and_check(sheet, L"preference-ftp");
-        Retype(uitest::child(page, 1045), L"ftp.example.org");
-        Retype(uitest::child(page, 1046), L"abc");
-        uitest::type(uitest::child(page, 1022), L"backup");
-        uitest::type(uitest::child(page, 1004), L"s3cret");
-        uitest::type(uitest::child(page, 1049), L"/archives");
+        Retype(uitest::child(page, IDC_FTP_HOST), L"ftp.example.org");
+        Retype(uitest::child(page, IDC_FTP_PORT), L"abc");
+        uitest::type(uitest::child(page, IDC_FTP_USER), L"backup");
+        uitest::type(uitest::child(page, IDC_PASSWORD), L"s3cret");
+        uitest::type(uitest::child(page, IDC_FTP_DIRECTORY), L"/archives");
         uitest::click(uitest::child(page, 1052));
         uitest::press(sheet, IDOK);
         uitest::require([&] { return prompts.seen().size() == 1; }, "integer message");
-        Retype(uitest::child(page, 1046), L"2121");
+        Retype(uitest::child(page, IDC_FTP_PORT), L"2121");
         uitest::press(sheet, IDOK);
     });
     EXPECT_EQ(L"21", shownPort);
@@ -434,7 +424,7 @@ END_MESSAGE_MAP()
 TEST_F(PreferenceSheet, AnUnreadableFileIsReportedByTheCommand)
 {
     Store(folder.c_str(), L"%Y-%m-%d", 0, 2);
-    HANDLE lock = CreateFileW(PreferencePath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE lock = CreateFileW(preference_path().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, lock);
     PromptRecorder prompts;
     Opener opener;
@@ -442,7 +432,8 @@ TEST_F(PreferenceSheet, AnUnreadableFileIsReportedByTheCommand)
     CloseHandle(lock);
     auto seen = prompts.seen();
     ASSERT_EQ(1u, seen.size());
-    EXPECT_NE(std::wstring::npos, seen[0].text.find(PreferencePath())) << uitest::narrow(seen[0].text);
+    // The sheet names the file "Preference.dat"; file names match without regard to case.
+    EXPECT_NE(nullptr, StrStrIW(seen[0].text.c_str(), preference_path().c_str())) << uitest::narrow(seen[0].text);
     EXPECT_EQ(UINT(MB_ICONERROR), seen[0].flags & MB_ICONMASK);
     EXPECT_EQ(nullptr, uitest::find_window(L"Preference", L"#32770", GetCurrentProcessId()));
 }

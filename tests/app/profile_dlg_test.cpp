@@ -10,6 +10,7 @@
 #include "prompt_recorder.h"
 #include "records.h"
 #include "regkey.h"
+#include "res/resource.h"
 #include "ui_driver.h"
 #include "ui_fixture.h"
 
@@ -79,7 +80,7 @@ struct Shown {
 Shown Read(HWND dlg)
 {
     Shown s;
-    HWND combo = uitest::child(dlg, 1111), list = uitest::child(dlg, 1112);
+    HWND combo = uitest::child(dlg, IDC_PROFILE_COMBO), list = uitest::child(dlg, IDC_PROFILE_ITEMS);
     int count = int(SendMessageW(combo, CB_GETCOUNT, 0, 0));
     for (int i = 0; i < count; ++i)
         s.profiles.push_back(CComboBox::GetLBText(combo, i));
@@ -102,11 +103,11 @@ Shown Read(HWND dlg)
 // Types a name into the name dialog, which "New" has opened, and confirms it with Enter.
 HWND TypeNewName(HWND dlg, const std::wstring& name)
 {
-    uitest::click(uitest::child(dlg, 1115));
+    uitest::click(uitest::child(dlg, IDC_NEW_PROFILE));
     HWND nameDlg = uitest::wait_window(kNameTitle, L"#32770", GetCurrentProcessId());
     if (!name.empty())
-        uitest::type(uitest::child(nameDlg, 1099), name);
-    uitest::key(uitest::child(nameDlg, 1099), VK_RETURN);
+        uitest::type(uitest::child(nameDlg, IDC_PROFILE_NAME), name);
+    uitest::key(uitest::child(nameDlg, IDC_PROFILE_NAME), VK_RETURN);
     return nameDlg;
 }
 
@@ -165,7 +166,7 @@ TEST_F(ProfileDialog, TheFirstOpenMakesDefaultWithEveryItemTicked)
     EXPECT_EQ("", Run([&](HWND h) {
         shown = Read(h);
         clipped = capture_and_check(h, L"profile-manager");
-        HWND list = uitest::child(h, 1112);
+        HWND list = uitest::child(h, IDC_PROFILE_ITEMS);
         RECT r;
         GetClientRect(list, &r);
         listWidth = r.right;
@@ -178,7 +179,7 @@ TEST_F(ProfileDialog, TheFirstOpenMakesDefaultWithEveryItemTicked)
         SendMessageW(list, LVM_GETCOLUMNW, 0, reinterpret_cast<LPARAM>(&c));
         column = heading;
         // The colour the dialog gives the note's text.
-        HWND label = uitest::child(h, 1063);
+        HWND label = uitest::child(h, IDC_PROFILE_NOTE);
         HDC dc = GetDC(label);
         SendMessageW(h, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(label));
         note = GetTextColor(dc);
@@ -201,15 +202,15 @@ TEST_F(ProfileDialog, EveryTickByClickOrSpaceIsStoredAtOnce)
 {
     std::map<std::wstring, bool> afterClick, afterSpace, afterNone, afterAll;
     EXPECT_EQ("", Run([&](HWND h) {
-        HWND list = uitest::child(h, 1112);
+        HWND list = uitest::child(h, IDC_PROFILE_ITEMS);
         click_list_check(list, 1);
         afterClick = StoredTicks(L"Default");
         uitest::key(list, VK_HOME);
         uitest::key(list, VK_SPACE);
         afterSpace = StoredTicks(L"Default");
-        uitest::click(uitest::child(h, 1118));
+        uitest::click(uitest::child(h, IDC_SELECT_NO_ITEMS));
         afterNone = StoredTicks(L"Default");
-        uitest::key(uitest::child(h, 1117), VK_SPACE);
+        uitest::key(uitest::child(h, IDC_SELECT_ALL_ITEMS), VK_SPACE);
         afterAll = StoredTicks(L"Default");
     }));
     EXPECT_EQ((std::map<std::wstring, bool>{{one, true}, {two, false}, {three, true}}), afterClick);
@@ -225,16 +226,16 @@ TEST_F(ProfileDialog, ANewProfileStartsUntickedAndBecomesCurrent)
     std::vector<std::string> clipped;
     std::wstring currentAfterNew, currentAfterSwitch;
     EXPECT_EQ("", Run([&](HWND h) {
-        uitest::click(uitest::child(h, 1115));
+        uitest::click(uitest::child(h, IDC_NEW_PROFILE));
         HWND nameDlg = uitest::wait_window(kNameTitle, L"#32770", GetCurrentProcessId());
         clipped = capture_and_check(nameDlg, L"profile-name");
-        uitest::type(uitest::child(nameDlg, 1099), L"Work");
+        uitest::type(uitest::child(nameDlg, IDC_PROFILE_NAME), L"Work");
         uitest::click(uitest::child(nameDlg, IDOK));
         WaitDone(nameDlg, h);
         shown = Read(h);
         currentAfterNew = CurrentProfile();
         // Back to Default with the keyboard: its ticks come back.
-        uitest::key(uitest::child(h, 1111), VK_HOME);
+        uitest::key(uitest::child(h, IDC_PROFILE_COMBO), VK_HOME);
         switched = Read(h);
         currentAfterSwitch = CurrentProfile();
     }));
@@ -265,7 +266,7 @@ TEST_F(ProfileDialog, NamesThatCannotBeAProfileOfTheirOwnAreRefused)
         // The name dialog keeps asking after each refusal; Cancel ends it.
         HWND nameDlg = TypeNewName(h, L"");
         nameDialogOpen.push_back(IsWindowVisible(nameDlg) != FALSE);
-        HWND edit = uitest::child(nameDlg, 1099);
+        HWND edit = uitest::child(nameDlg, IDC_PROFILE_NAME);
         for (const std::wstring& name : {std::wstring(L"Mail\\Work"), tooLong}) {
             uitest::set_text(edit, L"");
             uitest::type(edit, name);
@@ -315,12 +316,12 @@ TEST_F(ProfileDialog, DeletingEveryProfileLeavesAnEmptyDialogAndTheCurrentNameAl
     Shown afterFirst, afterLast;
     std::wstring currentAfterFirst;
     EXPECT_EQ("", Run([&](HWND h) {
-        uitest::click(uitest::child(h, 1116));  // Default, the current one
+        uitest::click(uitest::child(h, IDC_DELETE_PROFILE));  // Default, the current one
         afterFirst = Read(h);
         currentAfterFirst = CurrentProfile();
-        uitest::click(uitest::child(h, 1116));
+        uitest::click(uitest::child(h, IDC_DELETE_PROFILE));
         afterLast = Read(h);
-        uitest::click(uitest::child(h, 1116));  // nothing left to delete
+        uitest::click(uitest::child(h, IDC_DELETE_PROFILE));  // nothing left to delete
     }));
     EXPECT_EQ(std::vector<std::wstring>{L"Work"}, afterFirst.profiles);
     EXPECT_EQ(L"Work", afterFirst.selected);
@@ -359,16 +360,16 @@ TEST_F(ProfileDialog, NotificationsWithoutARowOrItsKeyAreIgnored)
     std::map<std::wstring, bool> stored;
     Shown shown;
     EXPECT_EQ("", Run([&](HWND h) {
-        HWND list = uitest::child(h, 1112);
+        HWND list = uitest::child(h, IDC_PROFILE_ITEMS);
         NMLISTVIEW nm = {};
         nm.hdr.hwndFrom = list;
-        nm.hdr.idFrom = 1112;
+        nm.hdr.idFrom = IDC_PROFILE_ITEMS;
         nm.hdr.code = LVN_ITEMCHANGED;
         nm.iItem = -1;
         nm.uChanged = LVIF_STATE;
         nm.uNewState = INDEXTOSTATEIMAGEMASK(1);
         nm.uOldState = INDEXTOSTATEIMAGEMASK(2);
-        SendMessageW(h, WM_NOTIFY, 1112, reinterpret_cast<LPARAM>(&nm));
+        SendMessageW(h, WM_NOTIFY, IDC_PROFILE_ITEMS, reinterpret_cast<LPARAM>(&nm));
         // A row of the list's own, without a key record, unticked by the user.
         LVITEMW it = {};
         it.mask = LVIF_TEXT;

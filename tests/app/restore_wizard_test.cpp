@@ -16,16 +16,13 @@
 #include "prompt_recorder.h"
 #include "restore_page.h"
 #include "restore_wizard.h"
+#include "restore_wizard_driver.h"
 #include "ui_driver.h"
 #include "ui_fixture.h"
 
 namespace {
 
-const wchar_t kTitle[] = L"Outlook Express Restore Wizard";
 const wchar_t kFixtureKey[] = L"Software\\BrisvaleFixtures";
-constexpr int kBack = 0x3023, kNext = 0x3024, kFinish = 0x3025, kTitleLabel = 1012, kStatus = 1013, kPath = 1014,
-              kTree = 1095, kRestore = 1017, kStop = 1021;
-const wchar_t kFinished[] = L"Restore process has finished, please press \"Next\" button.";
 const wchar_t kFinishedWithLosses[] = L"Restore process has finished, but some items could not be restored.";
 const wchar_t kDamaged[] =
     L"Failed to read archive, your archive file has error! Some files in your archive can not be restored.";
@@ -66,13 +63,6 @@ std::optional<std::pair<DWORD, std::string>> ReadValue(HKEY root, const std::wst
     return out;
 }
 
-std::wstring Expand(const std::wstring& text)
-{
-    wchar_t out[4096];
-    DWORD n = ExpandEnvironmentStringsW(text.c_str(), out, 4096);
-    return n > 0 && n <= 4096 ? out : L"";
-}
-
 struct Fixture {
     std::wstring path;
     std::wstring password;
@@ -96,7 +86,7 @@ std::string States(const testjson::Value& manifest)
     for (const auto& item : manifest["items"].items) {
         const std::string good = "good copy " + std::to_string(int(item["index"].number));
         if (item["type"].text == L"file") {
-            const std::string data = read_file(Expand(item["restore_path"].text));
+            const std::string data = read_file(expand(item["restore_path"].text));
             out += Sha256(data) == Narrow(item["sha256"].text) ? 'R' : data == good ? 'G' : 'X';
             continue;
         }
@@ -118,7 +108,7 @@ void LayGoodCopies(const testjson::Value& manifest)
     for (const auto& item : manifest["items"].items) {
         const std::string good = "good copy " + std::to_string(int(item["index"].number));
         if (item["type"].text == L"file") {
-            const std::wstring path = Expand(item["restore_path"].text);
+            const std::wstring path = expand(item["restore_path"].text);
             SHCreateDirectoryExW(nullptr, path.substr(0, path.rfind(L'\\')).c_str(), nullptr);
             write_file(path, good);
             continue;
@@ -129,26 +119,6 @@ void LayGoodCopies(const testjson::Value& manifest)
         RegSetValueExW(key, item["value_name"].text.c_str(), 0, REG_BINARY,
                        reinterpret_cast<const BYTE*>(good.data()), DWORD(good.size()));
         RegCloseKey(key);
-    }
-}
-
-// The texts of a tree's items as paths below its roots, depth first.
-void TreePaths(HWND tree, HTREEITEM item, const std::wstring& prefix, std::multiset<std::wstring>& out)
-{
-    for (; item; item = TreeView_GetNextSibling(tree, item)) {
-        wchar_t text[1024] = {};
-        TVITEMW it = {};
-        it.mask = TVIF_TEXT | TVIF_HANDLE;
-        it.hItem = item;
-        it.pszText = text;
-        it.cchTextMax = 1024;
-        SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&it));
-        const std::wstring path = prefix.empty() ? text : prefix + L"\\" + text;
-        HTREEITEM child = TreeView_GetChild(tree, item);
-        if (child)
-            TreePaths(tree, child, path, out);
-        else
-            out.insert(path);
     }
 }
 
@@ -173,75 +143,6 @@ std::multiset<std::wstring> ExpectedTree(const testjson::Value& manifest)
     return out;
 }
 
-// The wizard seen from the driver thread.
-class Wizard {
-public:
-    Wizard() { sheet = uitest::wait_window(kTitle, L"#32770", GetCurrentProcessId()); }
-    HWND sheet;
-
-    HWND Page() const { return HWND(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)); }
-    HWND Button(int id) const { return uitest::child(sheet, id); }
-    HWND Control(int id) const { return uitest::child(Page(), id); }
-    std::wstring Status() const { return uitest::text(Control(kStatus)); }
-
-    // Waits for the page with this title.
-    HWND WaitPage(const wchar_t* title) const
-    {
-        uitest::require([&] { return Page() && uitest::text(uitest::child(Page(), kTitleLabel)) == title; },
-                        uitest::narrow(title));
-        return Page();
-    }
-    void WaitStatus(const std::wstring& text) const
-    {
-        uitest::require([&] { return Status() == text; }, "status " + uitest::narrow(text));
-    }
-    void WaitEnabled(int id) const
-    {
-        uitest::require([&] { return IsWindowEnabled(Button(id)) != FALSE; }, "button " + std::to_string(id));
-    }
-    void Click(int id) const
-    {
-        WaitEnabled(id);
-        uitest::click(Button(id));
-    }
-    void ClickOnPage(int id) const
-    {
-        HWND button = Control(id);
-        uitest::require([&] { return IsWindowEnabled(button) != FALSE; }, "page button " + std::to_string(id));
-        uitest::click(button);
-    }
-    void TypePath(const std::wstring& path) const
-    {
-        HWND edit = Control(kPath);
-        uitest::set_text(edit, L"");
-        uitest::type(edit, path);
-    }
-    // Answers the password prompt by typing, or cancels it.
-    void AnswerPassword(const wchar_t* password) const
-    {
-        HWND box = uitest::wait_window(L"Enter password", L"#32770", GetCurrentProcessId());
-        if (password) {
-            uitest::type(uitest::child(box, 1004), password);
-            uitest::click(uitest::child(box, IDOK));
-        } else {
-            uitest::click(uitest::child(box, IDCANCEL));
-        }
-        uitest::wait_gone(box);
-    }
-    std::multiset<std::wstring> Tree() const
-    {
-        std::multiset<std::wstring> out;
-        HWND tree = Control(kTree);
-        TreePaths(tree, TreeView_GetRoot(tree), L"", out);
-        return out;
-    }
-    void Screenshot(const wchar_t* name, std::vector<std::string>& clipped) const
-    {
-        for (const std::string& line : capture_and_check(sheet, name))
-            clipped.push_back(line);
-    }
-};
-
 class RestoreWizard : public ::testing::Test {
 protected:
     void SetUp() override
@@ -265,10 +166,10 @@ protected:
     }
 
     // Runs the wizard on this thread while the script drives it.
-    INT_PTR Run(CWnd* parent, const wchar_t* path, const std::function<void(Wizard&)>& script)
+    INT_PTR Run(CWnd* parent, const wchar_t* path, const std::function<void(RestoreWizardDriver&)>& script)
     {
         uitest::Driver driver([&] {
-            Wizard wizard;
+            RestoreWizardDriver wizard;
             try {
                 script(wizard);
             } catch (...) {
@@ -322,15 +223,9 @@ TEST_F(RestoreWizard, EveryFixtureRestoresThroughTheWizard)
         PromptRecorder prompts;
         std::multiset<std::wstring> tree, treeAgain;
         std::string beforeRestore;
-        const INT_PTR result = Run(nullptr, nullptr, [&](Wizard& w) {
-            // Page 2 once it lists the archive's items.
-            auto listed = [&] {
-                w.WaitPage(L"Basic information");
-                w.WaitStatus(L"The items included in your archive file:");
-                w.WaitEnabled(kNext);
-            };
+        const INT_PTR result = Run(nullptr, nullptr, [&](RestoreWizardDriver& w) {
             w.WaitPage(L"Select archive");
-            EXPECT_EQ(L"", uitest::text(w.Control(kPath)));
+            EXPECT_EQ(L"", uitest::text(w.Control(IDC_ARCHIVE_PATH)));
             if (firstRun) {
                 // Empty, missing and folder paths, as typed.
                 w.Screenshot(L"restore-wizard-1", clipped);
@@ -339,18 +234,12 @@ TEST_F(RestoreWizard, EveryFixtureRestoresThroughTheWizard)
                 w.TypePath(folder + L"\\missing.bvk2");
                 w.Click(kNext);
                 uitest::require([&] { return prompts.seen().size() == 2; }, "missing path box");
-                EXPECT_EQ(L"Select archive", uitest::text(w.Control(kTitleLabel)));
+                EXPECT_EQ(L"Select archive", uitest::text(w.Control(IDC_WIZ_TITLE)));
                 w.TypePath(folder);
                 w.Click(kNext);
-                w.WaitPage(L"Basic information");
-                w.WaitStatus(L"The archive is invalid or your password is wrong!");
-                w.WaitEnabled(kBack);
-                EXPECT_FALSE(IsWindowEnabled(w.Button(kNext)));
-                w.Click(kBack);
-                w.WaitPage(L"Select archive");
+                w.BackFromRefusal();
             }
             w.TypePath(f.path);
-            w.Click(kNext);
             // The password is asked while page 2 becomes the current page.
             if (!f.password.empty()) {
                 // Wrong, case changed and cancelled: refused, Back only; then the right one.
@@ -358,18 +247,12 @@ TEST_F(RestoreWizard, EveryFixtureRestoresThroughTheWizard)
                 for (wchar_t& c : changedCase)
                     c = iswupper(c) ? towlower(c) : towupper(c);
                 for (const wchar_t* attempt : {L"wrong", changedCase.c_str(), static_cast<const wchar_t*>(nullptr)}) {
-                    w.AnswerPassword(attempt);
-                    w.WaitPage(L"Basic information");
-                    w.WaitStatus(L"The archive is invalid or your password is wrong!");
-                    w.WaitEnabled(kBack);
-                    EXPECT_FALSE(IsWindowEnabled(w.Button(kNext)));
-                    w.Click(kBack);
-                    w.WaitPage(L"Select archive");
                     w.Click(kNext);
+                    w.AnswerPassword(attempt);
+                    w.BackFromRefusal();
                 }
-                w.AnswerPassword(f.password.c_str());
             }
-            listed();
+            w.NextToContents(f.password);
             tree = w.Tree();
             if (firstRun)
                 w.Screenshot(L"restore-wizard-2", clipped);
@@ -377,20 +260,18 @@ TEST_F(RestoreWizard, EveryFixtureRestoresThroughTheWizard)
                 // Back and Next again: asked again, each item listed once.
                 w.Click(kBack);
                 w.WaitPage(L"Select archive");
-                w.Click(kNext);
-                w.AnswerPassword(f.password.c_str());
-                listed();
+                w.NextToContents(f.password);
                 treeAgain = w.Tree();
             }
             w.Click(kNext);
             w.WaitPage(L"Ready to restore");
             EXPECT_FALSE(IsWindowEnabled(w.Button(kBack)));
             EXPECT_FALSE(IsWindowEnabled(w.Button(kNext)));
-            EXPECT_FALSE(IsWindowEnabled(w.Control(kStop)));
+            EXPECT_FALSE(IsWindowEnabled(w.Control(IDC_RESTORE_CANCEL)));
             if (firstRun)
                 w.Screenshot(L"restore-wizard-3", clipped);
             beforeRestore = States(f.manifest);
-            w.ClickOnPage(kRestore);
+            w.ClickOnPage(IDC_RESTORE);
             w.WaitStatus(kFinished);
             if (firstRun)
                 w.Screenshot(L"restore-wizard-3-restored", clipped);
@@ -438,15 +319,11 @@ TEST_F(RestoreWizard, DamagedArchiveRestoresWhatComesBeforeTheDamage)
     const std::wstring path = folder + L"\\damaged.bvk2";
     write_file(path, archive);
     PromptRecorder prompts;
-    const INT_PTR result = Run(nullptr, path.c_str(), [&](Wizard& w) {
+    const INT_PTR result = Run(nullptr, path.c_str(), [&](RestoreWizardDriver& w) {
         w.WaitPage(L"Select archive");
-        EXPECT_EQ(path, uitest::text(w.Control(kPath)));
-        w.Click(kNext);
-        w.WaitStatus(L"The items included in your archive file:");
-        w.Click(kNext);
-        w.WaitPage(L"Ready to restore");
-        w.ClickOnPage(kRestore);
-        w.WaitStatus(kFinishedWithLosses);
+        EXPECT_EQ(path, uitest::text(w.Control(IDC_ARCHIVE_PATH)));
+        w.NextToContents(L"");
+        w.Restore(kFinishedWithLosses);
         w.Click(kNext);
         w.WaitPage(L"Restore has finished");
         EXPECT_EQ(kFinishedWithLosses, w.Status()) << "no success claimed for a restore with losses";
@@ -489,13 +366,9 @@ TEST_F(RestoreWizard, ItemsLeftOutAreNamedInAWarning)
     const std::wstring path = folder + L"\\unsafe.bvk2";
     write_file(path, original.substr(0, second) + record + original.substr(second));
     PromptRecorder prompts({IDOK, IDYES});
-    Run(nullptr, path.c_str(), [&](Wizard& w) {
-        w.Click(kNext);
-        w.WaitStatus(L"The items included in your archive file:");
-        w.Click(kNext);
-        w.WaitPage(L"Ready to restore");
-        w.ClickOnPage(kRestore);
-        w.WaitStatus(kFinishedWithLosses);
+    Run(nullptr, path.c_str(), [&](RestoreWizardDriver& w) {
+        w.NextToContents(L"");
+        w.Restore(kFinishedWithLosses);
         w.WaitEnabled(kNext);
         w.Click(IDCANCEL);
     });
@@ -633,7 +506,7 @@ TEST_F(RestoreWizard, StopBetweenItemsAndRefuseToCloseWhileRunning)
                    std::wstring(reinterpret_cast<const wchar_t*>(m.lParam)) == L"Restoring, please wait ...";
         },
         [&] { return stopClicked.load(); });
-    Run(nullptr, archive.c_str(), [&](Wizard& w) {
+    Run(nullptr, archive.c_str(), [&](RestoreWizardDriver& w) {
         w.Click(kNext);
         w.WaitPage(L"Basic information");
         // Cancel while the contents load: refused without asking.
@@ -642,15 +515,15 @@ TEST_F(RestoreWizard, StopBetweenItemsAndRefuseToCloseWhileRunning)
         w.WaitStatus(L"The items included in your archive file:");
         w.Click(kNext);
         w.WaitPage(L"Ready to restore");
-        w.ClickOnPage(kRestore);
+        w.ClickOnPage(IDC_RESTORE);
         w.Click(IDCANCEL);  // the wizard's Cancel while restoring: refused
-        w.ClickOnPage(kStop);
+        w.ClickOnPage(IDC_RESTORE_CANCEL);
         stopClicked = true;
         w.WaitStatus(L"Ready to restore! Please press \"Restore\" button to continue ...");
         uitest::require([&] { return prompts.seen().size() == 3; }, "terminated box");
         afterStop = FilesIn(source);
         EXPECT_FALSE(IsWindowEnabled(w.Button(kNext)));
-        w.ClickOnPage(kRestore);
+        w.ClickOnPage(IDC_RESTORE);
         w.WaitStatus(kFinished);
         w.Click(kNext);
         w.WaitPage(L"Restore has finished");
@@ -685,23 +558,23 @@ TEST_F(RestoreWizard, CancelWhileTheMailProgramRunsLeavesThePageReady)
     std::string afterCancel;
     std::wstring status;
     bool restoreEnabled = false, stopEnabled = true, nextEnabled = true;
-    Run(nullptr, f.path.c_str(), [&](Wizard& w) {
+    Run(nullptr, f.path.c_str(), [&](RestoreWizardDriver& w) {
         w.Click(kNext);
         w.WaitStatus(L"The items included in your archive file:");
         w.Click(kNext);
         w.WaitPage(L"Ready to restore");
-        w.ClickOnPage(kRestore);
+        w.ClickOnPage(IDC_RESTORE);
         HWND list = uitest::wait_window(L" These programs must be closed!", L"#32770", GetCurrentProcessId());
         uitest::click(uitest::child(list, IDCANCEL));
         uitest::wait_gone(list);
         SendMessageW(w.Page(), WM_NULL, 0, 0);  // the page has done what the answer asked
         afterCancel = States(f.manifest);
         status = w.Status();
-        restoreEnabled = IsWindowEnabled(w.Control(kRestore)) != FALSE;
-        stopEnabled = IsWindowEnabled(w.Control(kStop)) != FALSE;
+        restoreEnabled = IsWindowEnabled(w.Control(IDC_RESTORE)) != FALSE;
+        stopEnabled = IsWindowEnabled(w.Control(IDC_RESTORE_CANCEL)) != FALSE;
         nextEnabled = IsWindowEnabled(w.Button(kNext)) != FALSE;
         mail.reset();
-        w.ClickOnPage(kRestore);
+        w.ClickOnPage(IDC_RESTORE);
         w.WaitStatus(kFinished);
         w.Click(kNext);
         w.WaitPage(L"Restore has finished");
@@ -729,14 +602,14 @@ TEST_F(RestoreWizard, RunWithAParentIsModalToItAndCancelAsks)
     BOOL frameEnabled = TRUE;
     bool helpShown = true;
     std::wstring caption, shownPath;
-    const INT_PTR result = Run(&frame, path.c_str(), [&](Wizard& w) {
+    const INT_PTR result = Run(&frame, path.c_str(), [&](RestoreWizardDriver& w) {
         w.WaitPage(L"Select archive");
         owner = GetWindow(w.sheet, GW_OWNER);
         frameEnabled = IsWindowEnabled(frame.m_hWnd);
         HWND help = GetDlgItem(w.sheet, IDHELP);
         helpShown = help && IsWindowVisible(help);
         caption = uitest::text(w.sheet);
-        shownPath = uitest::text(w.Control(kPath));
+        shownPath = uitest::text(w.Control(IDC_ARCHIVE_PATH));
         w.Click(IDCANCEL);
         uitest::require([&] { return prompts.seen().size() == 1; }, "first question");
         EXPECT_TRUE(IsWindowVisible(w.sheet));
@@ -747,7 +620,7 @@ TEST_F(RestoreWizard, RunWithAParentIsModalToItAndCancelAsks)
     EXPECT_FALSE(frameEnabled);
     EXPECT_TRUE(IsWindowEnabled(frame.m_hWnd));
     EXPECT_FALSE(helpShown);
-    EXPECT_EQ(kTitle, caption);
+    EXPECT_EQ(RestoreWizardDriver::kTitle, caption);
     EXPECT_EQ(path, shownPath);
     ASSERT_EQ(2u, prompts.seen().size());
     for (const PromptRecord& p : prompts.seen()) {
@@ -772,18 +645,16 @@ TEST_F(RestoreWizard, RestoreNeedsThePasswordCheckOfTheArchiveInHand)
     ArchiveHeader other = *BuildArchiveHeader(true, true, L"Other-1");
     const std::string swapped = std::string(reinterpret_cast<const char*>(&other), sizeof other) + original.substr(44);
     PromptRecorder prompts;
-    Run(nullptr, path.c_str(), [&](Wizard& w) {
-        w.Click(kNext);
-        w.AnswerPassword(f.password.c_str());
-        w.WaitStatus(L"The items included in your archive file:");
+    Run(nullptr, path.c_str(), [&](RestoreWizardDriver& w) {
+        w.NextToContents(f.password);
         w.Click(kNext);
         w.WaitPage(L"Ready to restore");
         write_file(path, swapped);
-        w.ClickOnPage(kRestore);
+        w.ClickOnPage(IDC_RESTORE);
         uitest::require([&] { return prompts.seen().size() == 1; }, "refusal");
-        EXPECT_TRUE(IsWindowEnabled(w.Control(kRestore)));
+        EXPECT_TRUE(IsWindowEnabled(w.Control(IDC_RESTORE)));
         write_file(path, original);
-        w.ClickOnPage(kRestore);
+        w.ClickOnPage(IDC_RESTORE);
         w.WaitStatus(kFinished);
         w.Click(kNext);
         w.WaitPage(L"Restore has finished");

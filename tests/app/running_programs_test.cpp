@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include "dialog_check.h"
 #include "prompt_recorder.h"
+#include "res/resource.h"
 #include "running_programs.h"
 #include "ui_driver.h"
 #include "ui_fixture.h"
@@ -43,7 +44,7 @@ TEST_F(RunningPrograms, TerminateAllEndsEveryCopyAndTheCheckPasses)
     std::vector<std::string> clipped;
     uitest::Driver driver([&] {
         HWND h = WaitList();
-        HWND list = uitest::child(h, 1103);
+        HWND list = uitest::child(h, IDC_PROCESS_LIST);
         int n = int(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
         for (int i = 0; i < n; ++i) {
             wchar_t text[256] = {};
@@ -55,7 +56,7 @@ TEST_F(RunningPrograms, TerminateAllEndsEveryCopyAndTheCheckPasses)
             rows.push_back(text);
         }
         clipped = capture_and_check(h, L"running-programs");
-        uitest::press(h, 1101);
+        uitest::press(h, IDC_TERMINATE_ALL);
         uitest::wait_gone(h);
     });
     EXPECT_TRUE(CheckRunningPrograms());
@@ -77,15 +78,15 @@ TEST_F(RunningPrograms, RetryAsksAgainIgnoreGoesOnCancelStops)
     RunningProgram mail(folder, L"msimn.exe");
     constexpr int kEnter = -1, kCloseBox = -2;
     struct Case { std::vector<int> presses; std::deque<int> answers; bool result; } cases[] = {
-        {{1106, 1104}, {}, true},           // Retry shows a fresh dialog; Ignore goes on
-        {{kEnter, 1104}, {}, true},         // Enter is Retry
-        {{1101, IDCANCEL}, {IDNO}, false},  // Terminate All answered No looks again
+        {{IDC_RETRY, IDC_IGNORE}, {}, true},           // Retry shows a fresh dialog; Ignore goes on
+        {{kEnter, IDC_IGNORE}, {}, true},         // Enter is Retry
+        {{IDC_TERMINATE_ALL, IDCANCEL}, {IDNO}, false},  // Terminate All answered No looks again
         {{IDCANCEL}, {}, false},
         {{kCloseBox}, {}, false},
     };
     for (const Case& c : cases) {
         PromptRecorder prompts(c.answers);
-        WORD defaultId = 1106;
+        WORD defaultId = IDC_RETRY;
         uitest::Driver driver([&] {
             HWND previous = nullptr;
             for (int id : c.presses) {
@@ -93,7 +94,7 @@ TEST_F(RunningPrograms, RetryAsksAgainIgnoreGoesOnCancelStops)
                 if (id == kEnter) {
                     // OK would look the same from outside: the default button must be Retry.
                     defaultId = LOWORD(SendMessageW(h, DM_GETDEFID, 0, 0));
-                    PostMessageW(uitest::child(h, 1103), WM_KEYDOWN, VK_RETURN, 0);
+                    PostMessageW(uitest::child(h, IDC_PROCESS_LIST), WM_KEYDOWN, VK_RETURN, 0);
                 } else if (id == kCloseBox) {
                     PostMessageW(h, WM_SYSCOMMAND, SC_CLOSE, 0);
                 } else {
@@ -106,7 +107,7 @@ TEST_F(RunningPrograms, RetryAsksAgainIgnoreGoesOnCancelStops)
         EXPECT_EQ(c.result, CheckRunningPrograms());
         EXPECT_EQ("", driver.finish());
         EXPECT_TRUE(mail.Running());
-        EXPECT_EQ(1106, defaultId);
+        EXPECT_EQ(IDC_RETRY, defaultId);
         EXPECT_EQ(c.answers.size(), prompts.seen().size());  // only Terminate All asks
     }
 }
@@ -123,7 +124,7 @@ TEST_F(RunningPrograms, TerminateAllSparesAProcessThatReusedTheId)
     CProcessListDialog dlg({stale}, nullptr);
     uitest::Driver driver([&] {
         HWND h = WaitList();
-        uitest::press(h, 1101);
+        uitest::press(h, IDC_TERMINATE_ALL);
         uitest::wait_gone(h);
     });
     EXPECT_EQ(IDOK, dlg.DoModal());

@@ -4,8 +4,9 @@
 #include <cstring>
 #include <functional>
 #include "dialog_check.h"
+#include "fake_item.h"
 #include "pick_date_time_dlg.h"
-#include "preference.h"
+#include "preference_path.h"
 #include "prompt_recorder.h"
 #include "regkey.h"
 #include "res/resource.h"
@@ -69,21 +70,6 @@ std::wstring ProgramPath()
     GetModuleFileNameW(nullptr, path, 2048);
     return path;
 }
-
-class TestItem : public BackupItem {
-public:
-    TestItem(std::wstring name, int32_t id, int32_t kind) : name_(std::move(name)), id_(id), kind_(kind) {}
-    std::wstring get_name() const override { return name_; }
-    int32_t get_id() const override { return id_; }
-    uint64_t get_size() const override { return 0; }
-    uint64_t backup(const std::wstring&, std::atomic<bool>*, bool, bool, const std::wstring&) override { return 0; }
-    void cancel() override {}
-    void set_progress_target(HWND, UINT) override {}
-    int32_t get_kind() const override { return kind_; }
-private:
-    std::wstring name_;
-    int32_t id_, kind_;
-};
 
 using Script = std::function<void(HWND sheet, HWND page)>;
 
@@ -561,15 +547,12 @@ protected:
     void SetUp() override
     {
         Scheduler::SetUp();
-        std::wstring path;
-        GetAppDataFilePath(kPreferenceFileName, kProductFolder, path);
-        preferencePath = path;
-        DeleteFileW(preferencePath.c_str());
+        DeleteFileW(preference_path().c_str());
         Offer({{L"Registry - Identities", 1, 1}, {L"Folder - Main Identity", 7, 2}, {L"Address Book - WAB", 3, 2}});
     }
     void TearDown() override
     {
-        DeleteFileW(preferencePath.c_str());
+        DeleteFileW(preference_path().c_str());
         Scheduler::TearDown();
     }
     struct Spec { std::wstring name; int32_t id, kind; };
@@ -578,7 +561,7 @@ protected:
         owned.clear();
         items.clear();
         for (const Spec& s : specs) {
-            owned.push_back(std::make_unique<TestItem>(s.name, s.id, s.kind));
+            owned.push_back(std::make_unique<FakeItem>(s.name, s.id, nullptr, s.kind));
             items.push_back(owned.back().get());
         }
     }
@@ -615,8 +598,7 @@ protected:
         uitest::key(list, VK_SPACE);
     }
 
-    std::wstring preferencePath;
-    std::vector<std::unique_ptr<TestItem>> owned;
+    std::vector<std::unique_ptr<FakeItem>> owned;
     std::vector<BackupItem*> items;
 };
 
@@ -829,10 +811,10 @@ TEST_F(SchedulerProjectPage, SetupEditsThePreferencesAndRefreshesThePreview)
             HWND archive = nullptr;
             uitest::require([&] { return (archive = HWND(SendMessageW(pref, PSM_GETCURRENTPAGEHWND, 0, 0))); },
                             "archive page");
-            if (IsDlgButtonChecked(archive, 1036))
-                uitest::click(uitest::child(archive, 1036));  // no time stamp
-            uitest::type(uitest::child(archive, 1035), folder);
-            uitest::type(uitest::child(archive, 1000), L"Nightly");
+            if (IsDlgButtonChecked(archive, IDC_ADD_STAMP))
+                uitest::click(uitest::child(archive, IDC_ADD_STAMP));  // no time stamp
+            uitest::type(uitest::child(archive, IDC_FOLDER), folder);
+            uitest::type(uitest::child(archive, IDC_FILENAME), L"Nightly");
             uitest::click(uitest::child(pref, confirm ? IDOK : IDCANCEL));
             uitest::wait_gone(pref);
             (confirm ? afterOk : afterCancel) = Text(page, IDC_PROJECT_PREVIEW);

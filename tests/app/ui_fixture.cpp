@@ -5,37 +5,9 @@
 #include "scratch.h"
 #include "ui_driver.h"
 
-std::wstring fixture_path(const std::wstring& relative)
-{
-    const wchar_t* root = _wgetenv(L"BRISVALE_FIXTURES");
-    return std::wstring(root ? root : L".") + L"\\" + relative;
-}
-
 std::wstring scratch_folder(const std::wstring& name)
 {
     return fresh_scratch_folder(L"brisvale-ui-" + name);
-}
-
-void write_file(const std::wstring& path, const std::string& bytes)
-{
-    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    WriteFile(f, bytes.data(), DWORD(bytes.size()), &written, nullptr);
-    CloseHandle(f);
-}
-
-std::string read_file(const std::wstring& path)
-{
-    std::string bytes;
-    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE)
-        return bytes;
-    char buf[65536];
-    DWORD got = 0;
-    while (ReadFile(f, buf, sizeof buf, &got, nullptr) && got > 0)
-        bytes.append(buf, got);
-    CloseHandle(f);
-    return bytes;
 }
 
 void init_common_controls()

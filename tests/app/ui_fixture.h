@@ -1,20 +1,17 @@
-// Shared pieces of the interface tests: fixture paths, scratch folders, the
-// common controls, a window that records what is posted to it, a stand-in for
-// a running mail program, and the steps of a backup as a user takes them.
+// Shared pieces of the interface tests: scratch folders, the common controls,
+// a window that records what is posted to it, a stand-in for a running mail
+// program, and the steps of a backup as a user takes them.
 #pragma once
 #include <windows.h>
 #include <functional>
 #include <string>
 #include <vector>
 #include "afxwin.h"
+#include "test_files.h"
 
-std::wstring fixture_path(const std::wstring& relative);
 // A fresh empty folder under the temp folder.
 std::wstring scratch_folder(const std::wstring& name);
 void init_common_controls();
-// Creates or replaces a file with these bytes.
-void write_file(const std::wstring& path, const std::string& bytes);
-std::string read_file(const std::wstring& path);
 
 // Stands in for a property sheet: records PSM_SETWIZBUTTONS; its child stands in for a page.
 class SheetRecorder : public CWnd {

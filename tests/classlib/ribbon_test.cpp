@@ -1,6 +1,7 @@
 // The ribbon and its status bar in a plain window, driven by real clicks and keys.
 #include <gtest/gtest.h>
 #include <atomic>
+#include <cwchar>
 #include <functional>
 #include <mutex>
 #include <ostream>
@@ -22,11 +23,28 @@ inline void PrintTo(const RECT& r, std::ostream* os)
 
 namespace {
 
-// Ids as the test resources name them (strings and bitmaps).
+// Ids as the test resources name them (strings and bitmaps): commands of the
+// test's own and the class library's standard ones.
 enum : UINT {
-    kBackup = 32771, kRestore = 32772, kSelectAll = 32773, kSelectNone = 32774, kSelectProfile = 32776,
-    kArchive = 32806, kSupport = 32802, kHelpTopics = 57667, kAbout = 57664, kExit = 57665, kSchedule = 40001,
+    kOpen = 40002, kReplace = 40003, kSelectAll = 40004, kSelectNone = 40005, kSelectPage = 40006,
+    kAppearance = 40007, kOptions = 40008, kHelpTopics = 57667, kAbout = 57664, kExit = 57665, kSchedule = 40001,
     kMainImage = 163, kLarge = 164, kSmall = 165,
+};
+
+// The Home category's buttons, each under its panel.
+const struct {
+    const wchar_t* panel;
+    UINT id;
+    const wchar_t* label;
+    int image;
+} kHomeButtons[] = {
+    {L"File", kOpen, L"Open", 0},
+    {L"File", kReplace, L"Replace", 2},
+    {L"Selection", kSelectAll, L"Select All", 11},
+    {L"Selection", kSelectNone, L"Select None", 12},
+    {L"Selection", kSelectPage, L"Select Page", 13},
+    {L"Settings", kAppearance, L"Appearance", 6},
+    {L"Help", kHelpTopics, L"Help Topics", 9},
 };
 constexpr UINT kRunOnUi = WM_APP + 1;
 
@@ -47,23 +65,20 @@ public:
         DockBar(ribbon.m_hWnd, true);
         mainButton.SetImage(kMainImage);
         mainButton.SetText(L"\nf");
-        mainButton.SetToolTipText(L"Brisvale 2.9e");
+        mainButton.SetToolTipText(L"Ribbon test");
         ribbon.SetApplicationButton(&mainButton, SIZE{45, 45});
         CMFCRibbonMainPanel* menu = ribbon.AddMainCategory(L"Main", kSmall, kLarge);
         menu->Add(kHelpTopics, L"Help Topics", 9);
-        menu->Add(kSupport, L"Online Support", 9);
+        menu->Add(kOptions, L"Options", 9);
         menu->AddSeparator();
         menu->AddToBottom(kExit, L"Exit");
         CMFCRibbonCategory* home = ribbon.AddCategory(L"Home", kSmall, kLarge);
-        CMFCRibbonPanel* p = home->AddPanel(L"Backup and Restore");
-        p->Add(kBackup, L"Backup", 0);
-        p->Add(kRestore, L"Restore Wizard", 2);
-        p = home->AddPanel(L"Selection");
-        p->Add(kSelectAll, L"Select All", 11);
-        p->Add(kSelectNone, L"Select None", 12);
-        p->Add(kSelectProfile, L"Select Profile", 13);
-        home->AddPanel(L"Preference")->Add(kArchive, L"Archive Settings", 6);
-        home->AddPanel(L"Help")->Add(kHelpTopics, L"Help Topics", 9);
+        CMFCRibbonPanel* panel = nullptr;
+        for (size_t i = 0; i < std::size(kHomeButtons); ++i) {
+            if (i == 0 || wcscmp(kHomeButtons[i].panel, kHomeButtons[i - 1].panel) != 0)
+                panel = home->AddPanel(kHomeButtons[i].panel);
+            panel->Add(kHomeButtons[i].id, kHomeButtons[i].label, kHomeButtons[i].image);
+        }
         CMFCRibbonCategory* tools = ribbon.AddCategory(L"Tools", kSmall, kLarge);
         tools->AddPanel(L"Scheduler")->Add(kSchedule, L"Schedule", 5);
         ribbon.AddToTabs(kAbout, L"About");
@@ -176,7 +191,7 @@ TEST(Ribbon, ClickingEachButtonSendsItsCommandToTheParent)
 {
     HostWindow window;
     Host& host = *window;
-    const std::vector<UINT> ids = {kBackup, kRestore, kSelectAll, kSelectNone, kSelectProfile, kArchive, kHelpTopics, kAbout};
+    const std::vector<UINT> ids = {kOpen, kReplace, kSelectAll, kSelectNone, kSelectPage, kAppearance, kHelpTopics, kAbout};
     EXPECT_EQ("", Drive(host, [&] {
         std::vector<UINT> sent;
         for (UINT id : ids) {
@@ -205,15 +220,15 @@ TEST(Ribbon, TabsSwitchTheShownCategory)
         uitest::require([&] { return host.ribbon.GetActiveCategory() == 1; }, "the second tab shown");
         host.OnUi([&] {
             RECT hidden;
-            Check(!host.ribbon.GetElementRect(kBackup, &hidden), "Backup hidden with its tab");
+            Check(!host.ribbon.GetElementRect(kOpen, &hidden), "Open hidden with its tab");
         });
         ClickCommand(host, kSchedule);
         WaitCommands(host, {kSchedule});
         tab = Centre(tabs[0]);
         uitest::click_at(host.ribbon.m_hWnd, tab.x, tab.y);
         uitest::require([&] { return host.ribbon.GetActiveCategory() == 0; }, "the first tab shown again");
-        ClickCommand(host, kBackup);
-        WaitCommands(host, {kSchedule, kBackup});
+        ClickCommand(host, kOpen);
+        WaitCommands(host, {kSchedule, kOpen});
     }));
 }
 
@@ -244,7 +259,7 @@ TEST(Ribbon, TheApplicationButtonOpensTheMainMenu)
         POINT p = Centre(r);
         ScreenToClient(menu, &p);
         uitest::click_at(menu, p.x, p.y);
-        WaitCommands(host, {kSupport});
+        WaitCommands(host, {kOptions});
         uitest::wait_gone(menu);
         // The bottom entry, chosen with the keyboard.
         uitest::click_at(host.ribbon.m_hWnd, orb.x, orb.y);
@@ -252,7 +267,7 @@ TEST(Ribbon, TheApplicationButtonOpensTheMainMenu)
         // The edit keeps the focus; the open menu takes the keys.
         uitest::key(host.edit.m_hWnd, VK_UP);
         uitest::key(host.edit.m_hWnd, VK_RETURN);
-        WaitCommands(host, {kSupport, kExit});
+        WaitCommands(host, {kOptions, kExit});
     }));
 }
 
@@ -274,21 +289,21 @@ TEST(Ribbon, KeyTipsArrowsAndEnterReachCommands)
         uitest::key(edit, VK_F10);
         uitest::key(host.ribbon.m_hWnd, 'H');
         capture_and_check(host.m_hWnd, L"ribbon_keytips");
-        uitest::key(host.ribbon.m_hWnd, 'B');
-        WaitCommands(host, {kBackup});
+        uitest::key(host.ribbon.m_hWnd, 'O');
+        WaitCommands(host, {kOpen});
         focusBack();
         // Alt alone, then the key tips; the second "Select" button gets the initial of its second word.
         uitest::key(edit, VK_MENU);
         uitest::key(host.ribbon.m_hWnd, 'H');
         uitest::key(host.ribbon.m_hWnd, 'N');
-        WaitCommands(host, {kBackup, kSelectNone});
+        WaitCommands(host, {kOpen, kSelectNone});
         focusBack();
         // Arrows and Enter: down into the panels, one to the right.
         uitest::key(edit, VK_F10);
         uitest::key(host.ribbon.m_hWnd, VK_DOWN);
         uitest::key(host.ribbon.m_hWnd, VK_RIGHT);
         uitest::key(host.ribbon.m_hWnd, VK_RETURN);
-        WaitCommands(host, {kBackup, kSelectNone, kRestore});
+        WaitCommands(host, {kOpen, kSelectNone, kReplace});
         focusBack();
         // Tab from the shown tab: the next tab, then "About"; Space presses it.
         uitest::key(edit, VK_F10);
@@ -296,7 +311,7 @@ TEST(Ribbon, KeyTipsArrowsAndEnterReachCommands)
         uitest::key(host.ribbon.m_hWnd, VK_TAB);
         uitest::key(host.ribbon.m_hWnd, VK_TAB);
         uitest::key(host.ribbon.m_hWnd, VK_SPACE);
-        WaitCommands(host, {kBackup, kSelectNone, kRestore, kAbout});
+        WaitCommands(host, {kOpen, kSelectNone, kReplace, kAbout});
         focusBack();
         // Enter on a tab shows it; Esc gives the focus back without a command.
         uitest::key(edit, VK_F10);
@@ -310,55 +325,28 @@ TEST(Ribbon, KeyTipsArrowsAndEnterReachCommands)
     }));
 }
 
-BOOL CALLBACK CollectTips(HWND w, LPARAM l)
-{
-    if (uitest::class_of(w) == TOOLTIPS_CLASSW)
-        reinterpret_cast<std::vector<HWND>*>(l)->push_back(w);
-    return TRUE;
-}
-
-// The text the ribbon's tooltip control shows over a client point of the ribbon.
-std::wstring TipAt(HWND ribbon, POINT p)
-{
-    std::vector<HWND> tips;
-    EnumThreadWindows(GetCurrentThreadId(), CollectTips, reinterpret_cast<LPARAM>(&tips));
-    for (HWND tip : tips) {
-        TTTOOLINFOW ti = {};
-        ti.cbSize = sizeof ti;
-        for (UINT i = 0; SendMessageW(tip, TTM_ENUMTOOLSW, i, reinterpret_cast<LPARAM>(&ti)); ++i) {
-            if (ti.hwnd != ribbon || !PtInRect(&ti.rect, p))
-                continue;
-            wchar_t text[256] = {};
-            ti.lpszText = text;
-            SendMessageW(tip, TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&ti));
-            return text;
-        }
-    }
-    return L"(no tool)";
-}
-
 TEST(Ribbon, ToolTipsShowTheCommandStrings)
 {
     HostWindow window;
     Host& host = *window;
     // The title after "\n", then the prompt before it; a command without a string shows its label.
     const std::pair<UINT, const wchar_t*> cases[] = {
-        {kBackup, L"Backup\nBackup select items"},
-        {kSelectNone, L"Unselect All\nDon't select any item"},
-        {kSelectProfile, L"Select Profile"},
+        {kOpen, L"Open\nOpen a document"},
+        {kSelectNone, L"Unselect All\nDon't select anything"},
+        {kSelectPage, L"Select Page"},
         {kAbout, L"About\nDisplay program information"},
     };
     for (const auto& [id, tip] : cases) {
         RECT r = {};
         ASSERT_TRUE(host.ribbon.GetElementRect(id, &r)) << id;
-        EXPECT_EQ(tip, TipAt(host.ribbon.m_hWnd, Centre(r))) << id;
+        EXPECT_EQ(tip, uitest::tool_tip(host.ribbon.m_hWnd, Centre(r))) << id;
     }
-    EXPECT_EQ(L"Brisvale 2.9e", TipAt(host.ribbon.m_hWnd, Centre(host.ribbon.GetApplicationButtonRect())));
+    EXPECT_EQ(L"Ribbon test", uitest::tool_tip(host.ribbon.m_hWnd, Centre(host.ribbon.GetApplicationButtonRect())));
     // The tools follow the shown category.
     host.ribbon.SetActiveCategory(1);
     RECT r = {};
     ASSERT_TRUE(host.ribbon.GetElementRect(kSchedule, &r));
-    EXPECT_EQ(L"Schedule", TipAt(host.ribbon.m_hWnd, Centre(r)));
+    EXPECT_EQ(L"Schedule", uitest::tool_tip(host.ribbon.m_hWnd, Centre(r)));
 }
 
 // The colour on screen at a client point of a window.
@@ -380,16 +368,16 @@ TEST(Ribbon, TheButtonUnderTheMouseLightsUp)
     HostWindow window;
     Host& host = *window;
     RECT r = {};
-    ASSERT_TRUE(host.ribbon.GetElementRect(kBackup, &r));
+    ASSERT_TRUE(host.ribbon.GetElementRect(kOpen, &r));
     POINT edge = {r.left + 3, (r.top + r.bottom) / 2};
     EXPECT_FALSE(Lit(PixelAt(host.ribbon.m_hWnd, edge)));
     EXPECT_EQ("", Drive(host, [&] {
-        ClickCommand(host, kBackup);
-        WaitCommands(host, {kBackup});
-        uitest::require([&] { return Lit(PixelAt(host.ribbon.m_hWnd, edge)); }, "Backup lit under the mouse " + std::to_string(PixelAt(host.ribbon.m_hWnd, edge)));
+        ClickCommand(host, kOpen);
+        WaitCommands(host, {kOpen});
+        uitest::require([&] { return Lit(PixelAt(host.ribbon.m_hWnd, edge)); }, "Open lit under the mouse " + std::to_string(PixelAt(host.ribbon.m_hWnd, edge)));
         Check(capture_and_check(host.m_hWnd, L"ribbon_hover").empty(), "nothing clipped");
         uitest::click(host.edit.m_hWnd);
-        uitest::require([&] { return !Lit(PixelAt(host.ribbon.m_hWnd, edge)); }, "Backup dark once the mouse left");
+        uitest::require([&] { return !Lit(PixelAt(host.ribbon.m_hWnd, edge)); }, "Open dark once the mouse left");
     }));
 }
 

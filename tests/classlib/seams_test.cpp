@@ -3,6 +3,7 @@
 #include <shlobj.h>
 #include "afxwin.h"
 #include "prompt_recorder.h"
+#include "test_files.h"
 #include "own_dialog.h"
 #include "ui_driver.h"
 
@@ -109,10 +110,9 @@ namespace {
 TEST(Seams, TheRealFolderChooserReturnsOnlyFileSystemPaths)
 {
     AfxOleInit();
-    wchar_t documents[MAX_PATH] = {};
-    SHGetSpecialFolderPathW(nullptr, documents, CSIDL_PERSONAL, TRUE);
+    const std::wstring documents = shell_folder(CSIDL_PERSONAL);
     struct Case { const wchar_t* item; int button; std::optional<std::wstring> result; } cases[] = {
-        {L"Documents", IDOK, std::wstring(documents)},
+        {L"Documents", IDOK, documents},
         {L"My Computer", IDOK, std::nullopt},
         {L"Documents", IDCANCEL, std::nullopt},
     };

@@ -178,22 +178,6 @@ std::string ComponentsTest::WriteArchive(const std::wstring& path, size_t size)
         x ^= x << 5;
         c = static_cast<char>(x);
     }
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    WriteFile(file, data.data(), static_cast<DWORD>(data.size()), &written, nullptr);
-    CloseHandle(file);
-    EXPECT_EQ(size, written);
-    return data;
-}
-
-std::string ComponentsTest::ReadFileBytes(const std::wstring& path)
-{
-    std::string data;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return data;
-    char piece[65536];
-    DWORD got = 0;
-    while (ReadFile(file, piece, sizeof piece, &got, nullptr) && got > 0) data.append(piece, got);
-    CloseHandle(file);
+    write_file(path, data);
     return data;
 }

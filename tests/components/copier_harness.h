@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "test_files.h"
+
 // Full path of the components' DLL, copied beside the test program.
 std::wstring ComponentsDllPath();
 // Calls DllRegisterServer or DllUnregisterServer of that DLL.
@@ -70,5 +72,4 @@ protected:
     std::wstring ScratchFolder();
     // Writes `size` bytes of varied data to `path`; returns them.
     static std::string WriteArchive(const std::wstring& path, size_t size);
-    static std::string ReadFileBytes(const std::wstring& path);
 };

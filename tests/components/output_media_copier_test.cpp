@@ -132,7 +132,7 @@ TEST_F(OutputMediaCopierTest, FtpUploadArrivesByteForByteInPassiveAndActiveMode)
         EXPECT_EQ("Backup 2026-12-10.bvk2", files[0].name);
         EXPECT_TRUE(files[0].complete);
         EXPECT_FALSE(files[0].deleted);
-        EXPECT_TRUE(files[0].data == archive) << "received " << files[0].data.size() << " bytes";
+        EXPECT_EQ(archive, files[0].data);
         const std::vector<std::string> commands = server.commands();
         EXPECT_NE(commands.end(), std::find(commands.begin(), commands.end(), "TYPE I"));
         EXPECT_NE(commands.end(), std::find_if(commands.begin(), commands.end(), [&](const std::string& c) {
@@ -315,7 +315,7 @@ protected:
     // The uploads the server took as complete so far.
     size_t CompleteUploads() const
     {
-        const std::string log = ReadFileBytes(root + L"\\..\\vsftpd.log");
+        const std::string log = read_file(root + L"\\..\\vsftpd.log");
         size_t count = 0;
         for (size_t at = log.find("OK UPLOAD"); at != std::string::npos; at = log.find("OK UPLOAD", at + 1)) ++count;
         return count;
@@ -344,7 +344,7 @@ TEST_F(VsftpdTest, UploadsArriveByteForByteUnderTheirNameInPassiveAndActiveMode)
             const _PreferenceFTP block = Block(L"/archives", passive);
 
             EXPECT_EQ(S_OK, Transfer(1, &block, archivePath)) << finalText().c_str();
-            EXPECT_TRUE(ReadFileBytes(target) == archive);
+            EXPECT_EQ(archive, read_file(target));
             EXPECT_EQ(std::vector<std::wstring>{kArchiveName}, Names(root + L"\\archives"));
             EXPECT_LT(0u, CompleteUploads());
         }
@@ -385,7 +385,7 @@ TEST_F(VsftpdTest, StopAndFailuresLeaveTheDirectoryAsItWas)
         if (c.reply) {
             EXPECT_NE(std::wstring::npos, finalText().find(c.reply)) << finalText().c_str();
         }
-        EXPECT_TRUE(ReadFileBytes(directory + L"\\" + kArchiveName) == good);
+        EXPECT_EQ(good, read_file(directory + L"\\" + kArchiveName));
         EXPECT_EQ(std::vector<std::wstring>{kArchiveName}, Names(directory));
         // A stopped upload ends with a reset, which the server cannot take for the end of the file.
         EXPECT_EQ(completeUploads, CompleteUploads());
@@ -403,7 +403,7 @@ TEST_F(VsftpdTest, AServerKilledMidTransferLeavesTheGoodArchive)
     const _PreferenceFTP block = Block(L"/archives", true);
 
     EXPECT_EQ(E_FAIL, Transfer(1, &block, archivePath));
-    EXPECT_TRUE(ReadFileBytes(target) == good);
+    EXPECT_EQ(good, read_file(target));
 }
 
 class DiscCopierTest : public OutputMediaCopierTest {
@@ -434,7 +434,7 @@ TEST_F(DiscCopierTest, WritesTheArchiveIntoTheDeviceFolderAndErasesFirstOnlyWhen
         const _PreferenceCDDVD block = DiscBlock(L"Test Writer", erase);
 
         EXPECT_EQ(S_OK, Transfer(2, &block, archivePath));
-        EXPECT_TRUE(ReadFileBytes(disc + L"\\" + kArchiveName) == archive);
+        EXPECT_EQ(archive, read_file(disc + L"\\" + kArchiveName));
         EXPECT_EQ(!erase, GetFileAttributesW(earlier.c_str()) != INVALID_FILE_ATTRIBUTES);
         EXPECT_TRUE(window.wellOrdered());
         EXPECT_EQ(100u, window.messages()[window.messages().size() - 2].wParam);
@@ -477,7 +477,7 @@ TEST_F(DiscCopierTest, StopDuringWritingLeavesAnArchiveOfTheSameNameAsItWas)
 
     EXPECT_EQ(E_ABORT, Transfer(2, &block, archivePath, StopOnFirstProgress));
     EXPECT_TRUE(window.wellOrdered());
-    EXPECT_TRUE(ReadFileBytes(target) == good);
+    EXPECT_EQ(good, read_file(target));
     EXPECT_EQ(std::vector<std::wstring>{kArchiveName}, Names(disc));
 }
 
@@ -499,7 +499,7 @@ TEST_F(DiscCopierTest, AFailureAfterWritingLeavesAnArchiveOfTheSameNameAsItWas)
     EXPECT_EQ(100u, window.messages()[window.messages().size() - 2].wParam); // written whole first
     EXPECT_NE(std::wstring::npos, finalText().find(L"Cannot put the archive in place as " + target))
         << finalText().c_str();
-    EXPECT_TRUE(ReadFileBytes(target) == good);
+    EXPECT_EQ(good, read_file(target));
     EXPECT_EQ(std::vector<std::wstring>{kArchiveName}, Names(disc));
 }
 

@@ -1,11 +1,10 @@
 #include "crash_chain.h"
+#include "test_files.h"
 
 #include <tlhelp32.h>
 
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 namespace {
 
@@ -56,8 +55,8 @@ BOOL CALLBACK MatchOtherDialog(HWND w, LPARAM p) {
 }  // namespace
 
 Minidump ReadMinidump(const std::wstring& path) {
-    std::ifstream in(path.c_str(), std::ios::binary);
-    std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string file = read_file(path);
+    const std::vector<unsigned char> bytes(file.begin(), file.end());
     auto u32 = [&](size_t at) -> uint32_t {
         if (at + 4 > bytes.size()) throw uitest::Failure("minidump cut short");
         return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | static_cast<uint32_t>(bytes[at + 3]) << 24;

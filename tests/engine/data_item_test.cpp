@@ -62,10 +62,12 @@ TEST(DataItems, TypeWordComesFromTheKindNotTheData)
     std::vector<uint8_t> out(8216);
     ASSERT_EQ(file->get_head(out.data()), 8216);
     EXPECT_EQ(parse_u32(out, 0), 1u);
-    EXPECT_TRUE(std::equal(out.begin() + 4, out.end(), fileHead.begin() + 4));
+    EXPECT_EQ(std::vector<uint8_t>(out.begin() + 4, out.end()),
+              std::vector<uint8_t>(fileHead.begin() + 4, fileHead.begin() + out.size()));
     ASSERT_EQ(reg->get_head(out.data()), 4128);
     EXPECT_EQ(parse_u32(out, 0), 2u);
-    EXPECT_TRUE(std::equal(out.begin() + 4, out.begin() + 4128, regHead.begin() + 4));
+    EXPECT_EQ(std::vector<uint8_t>(out.begin() + 4, out.begin() + 4128),
+              std::vector<uint8_t>(regHead.begin() + 4, regHead.begin() + 4128));
 
     EXPECT_EQ(file->display_name(), L"Inbox.dbx");
     EXPECT_EQ(file->location(), L"%APPDATA%\\Mail");

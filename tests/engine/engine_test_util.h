@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -13,6 +12,8 @@
 
 #include <windows.h>
 #include <shlwapi.h>
+
+#include "test_files.h"
 
 enum class DataKind { Text, Random };
 
@@ -60,24 +61,11 @@ private:
     size_t size_;
 };
 
-inline std::wstring fixture_path(const std::wstring& relative)
-{
-    const wchar_t* root = _wgetenv(L"BRISVALE_FIXTURES");
-    return std::wstring(root ? root : L".") + L"\\" + relative;
-}
-
+// The engine's tests hold bytes as uint8_t vectors.
 inline std::vector<uint8_t> read_bytes(const std::wstring& path)
 {
-    std::vector<uint8_t> out;
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return out;
-    uint8_t buf[65536];
-    DWORD got = 0;
-    while (ReadFile(h, buf, sizeof buf, &got, nullptr) && got != 0)
-        out.insert(out.end(), buf, buf + got);
-    CloseHandle(h);
-    return out;
+    const std::string bytes = read_file(path);
+    return {bytes.begin(), bytes.end()};
 }
 
 inline void put_u32(std::vector<uint8_t>& b, size_t at, uint32_t v) { std::memcpy(b.data() + at, &v, 4); }
@@ -86,16 +74,9 @@ inline void put_u64(std::vector<uint8_t>& b, size_t at, uint64_t v) { std::memcp
 inline uint32_t parse_u32(const std::vector<uint8_t>& b, size_t at) { uint32_t v; std::memcpy(&v, b.data() + at, 4); return v; }
 inline uint64_t parse_u64(const std::vector<uint8_t>& b, size_t at) { uint64_t v; std::memcpy(&v, b.data() + at, 8); return v; }
 
-inline bool write_bytes(const std::wstring& path, const std::vector<uint8_t>& bytes)
+inline void write_bytes(const std::wstring& path, const std::vector<uint8_t>& bytes)
 {
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD put = 0;
-    const bool ok = bytes.empty() || (WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr) &&
-                                      put == bytes.size());
-    CloseHandle(h);
-    return ok;
+    write_file(path, {reinterpret_cast<const char*>(bytes.data()), bytes.size()});
 }
 
 inline void remove_tree(const std::wstring& path)

@@ -34,13 +34,6 @@ private:
     std::optional<std::wstring> old_;
 };
 
-inline std::wstring expand(const std::wstring& text)
-{
-    wchar_t out[4096];
-    const DWORD n = ExpandEnvironmentStringsW(text.c_str(), out, 4096);
-    return n > 0 && n <= 4096 ? std::wstring(out) : std::wstring();
-}
-
 inline bool file_exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 inline std::wstring sha256_hex(const std::vector<uint8_t>& bytes)

@@ -94,7 +94,8 @@ TEST_F(RoundTripTest, EverySizeAndFlagCombinationRestoresExactly)
             ASSERT_TRUE(parsed.error.empty()) << parsed.error;
             ASSERT_EQ(parsed.records.size(), heads.size());
             for (size_t i = 0; i < heads.size(); ++i)
-                EXPECT_TRUE(std::equal(parsed.records[i].head.begin(), parsed.records[i].head.end(), heads[i].head));
+                EXPECT_EQ(parsed.records[i].head,
+                          std::vector<uint8_t>(heads[i].head, heads[i].head + parsed.records[i].head.size()));
             WriterFactories factories;
             std::map<std::wstring, uint64_t> listedFiles, listedValues;
             for (const ItemHeadEntry& entry : heads) {
@@ -211,8 +212,7 @@ TEST(DamagedArchiveTest, ThePoolEndsWhereOneThreadEndsWithTheSameText)
                     EXPECT_EQ(e.get_message(), L"Failed to read archive, your archive file has error! Some files "
                                                L"in your archive can not be restored.");
                 }
-                EXPECT_TRUE(KeepingWriter::written == Bytes(data.begin(), data.begin() + row.chunk * 204800))
-                    << "wrote " << KeepingWriter::written.size() << " bytes";
+                EXPECT_EQ(KeepingWriter::written, Bytes(data.begin(), data.begin() + row.chunk * 204800));
             }
         }
     }

@@ -42,26 +42,19 @@ FileItem file_item(const std::wstring& folder, const std::wstring& name)
     return item;
 }
 
-std::wstring appdata()
-{
-    wchar_t buf[MAX_PATH];
-    GetEnvironmentVariableW(L"APPDATA", buf, MAX_PATH);
-    return buf;
-}
-
 } // namespace
 
 TEST(SourceTreeTest, FolderListIsPreOrderBySiblingBlocksAndOnlyTheRootIsTrimmed)
 {
     TempDir dir;
-    ASSERT_TRUE(write_bytes(dir / L"a.txt", {1}));
-    ASSERT_TRUE(write_bytes(dir / L"b.txt", {2}));
+    write_bytes(dir / L"a.txt", {1});
+    write_bytes(dir / L"b.txt", {2});
     CreateDirectoryW((dir / L"S").c_str(), nullptr);
-    ASSERT_TRUE(write_bytes(dir / L"S\\c.txt", {3}));
+    write_bytes(dir / L"S\\c.txt", {3});
     CreateDirectoryW((dir / L"T").c_str(), nullptr);
     // A subfolder whose name begins with a space keeps it.
     CreateDirectoryW((dir / L"T\\ lead").c_str(), nullptr);
-    ASSERT_TRUE(write_bytes(dir / L"T\\ lead\\d.txt", {4}));
+    write_bytes(dir / L"T\\ lead\\d.txt", {4});
     CreateDirectoryW((dir / L"U").c_str(), nullptr);
 
     const std::wstring root = dir.path();
@@ -227,7 +220,7 @@ TEST(SourceTreeTest, ReparsePointFoldersAreNotWalked)
 {
     TempDir dir;
     CreateDirectoryW((dir / L"real").c_str(), nullptr);
-    ASSERT_TRUE(write_bytes(dir / L"real\\f.txt", {1}));
+    write_bytes(dir / L"real\\f.txt", {1});
     ASSERT_TRUE(make_folder_link(dir / L"loop", dir.path()));
 
     CustomFolderBuilder builder;
@@ -242,7 +235,7 @@ TEST(SourceTreeTest, ReparsePointFoldersAreNotWalked)
 TEST(FileReaderTest, OpenSkipsWhatMustNotBeStoredAndNeverCreatesTheSource)
 {
     TempDir dir;
-    ASSERT_TRUE(write_bytes(dir / L"mail.dbx", make_data(1000, DataKind::Text)));
+    write_bytes(dir / L"mail.dbx", make_data(1000, DataKind::Text));
     const std::wstring archive = dir / L"Backup.bvk";
     FileReader reader(&archive);
 
@@ -250,7 +243,7 @@ TEST(FileReaderTest, OpenSkipsWhatMustNotBeStoredAndNeverCreatesTheSource)
     std::wstring upper = archive;
     for (wchar_t& c : upper)
         c = towupper(c);
-    ASSERT_TRUE(write_bytes(archive, {1, 2, 3}));
+    write_bytes(archive, {1, 2, 3});
     EXPECT_EQ(reader.source_open(file_item(dir.path(), L"BACKUP.BVK")), SourceOpen::NotStored) << "the archive itself";
 
     EXPECT_EQ(reader.source_open(file_item(dir.path(), L"vanished.dbx")), SourceOpen::LeftOut);
@@ -279,7 +272,7 @@ TEST(FileReaderTest, PathsPastTheLengthLimitAreRead)
         deep += L"\\" + std::wstring(60, L'd');
         ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + deep).c_str(), nullptr));
     }
-    ASSERT_TRUE(write_bytes(L"\\\\?\\" + deep + L"\\Inbox.dbx", make_data(300000, DataKind::Text)));
+    write_bytes(L"\\\\?\\" + deep + L"\\Inbox.dbx", make_data(300000, DataKind::Text));
     const std::wstring archive = dir / L"Backup.bvk";
     FileReader reader(&archive);
     ASSERT_EQ(reader.source_open(file_item(deep, L"Inbox.dbx")), SourceOpen::Opened);
@@ -302,7 +295,7 @@ TEST(FileReaderTest, SharesWithWritersButNotWithExclusiveHolders)
 {
     TempDir dir;
     const std::wstring path = dir / L"Inbox.dbx";
-    ASSERT_TRUE(write_bytes(path, make_data(100, DataKind::Text)));
+    write_bytes(path, make_data(100, DataKind::Text));
     const std::wstring archive = dir / L"a.bvk";
     FileReader reader(&archive);
     {
@@ -328,11 +321,11 @@ TEST(FileReaderTest, SharesWithWritersButNotWithExclusiveHolders)
 
 TEST(FileReaderTest, ProfileFoldersComeBackInVariableForm)
 {
-    TempDir inProfile(appdata());
-    ASSERT_TRUE(write_bytes(inProfile / L"f.txt", {1}));
+    TempDir inProfile(expand(L"%APPDATA%"));
+    write_bytes(inProfile / L"f.txt", {1});
     const std::wstring leaf = inProfile.path().substr(inProfile.path().rfind(L'\\'));
     TempDir outside(L"Z:\\tmp");
-    ASSERT_TRUE(write_bytes(outside / L"f.txt", {1}));
+    write_bytes(outside / L"f.txt", {1});
     const std::wstring archive = L"Z:\\nowhere.bvk";
     FileReader reader(&archive);
 

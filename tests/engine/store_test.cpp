@@ -21,13 +21,6 @@ using Bytes = std::vector<uint8_t>;
 constexpr size_t kPiece = 204800;
 const std::wstring kPassword = L"Secret-42";
 
-std::wstring appdata()
-{
-    wchar_t buf[MAX_PATH];
-    GetEnvironmentVariableW(L"APPDATA", buf, MAX_PATH);
-    return buf;
-}
-
 std::wstring leaf(const std::wstring& path) { return path.substr(path.rfind(L'\\') + 1); }
 
 // An archive that already holds its 44-byte header.
@@ -104,7 +97,7 @@ void expect_record(const parse::Record& r, const Bytes& source, bool compress, b
         expect_chunk_form(r.chunks[j].bytes, std::min(kPiece, source.size() - j * kPiece), compress, encrypt);
     const auto data = parse::data(r, "Secret-42");
     ASSERT_TRUE(data.has_value());
-    EXPECT_TRUE(*data == source) << "data differs";
+    EXPECT_EQ(*data, source);
 }
 
 struct Combo {
@@ -213,14 +206,14 @@ void add_files(Store& store, const std::wstring& folder, std::initializer_list<c
 
 TEST(BackupTest, FolderRecordsAreExactForEverySizeAndEveryFlagCombination)
 {
-    TempDir src(appdata());
+    TempDir src(expand(L"%APPDATA%"));
     const size_t sizes[] = {0, 1, 7, 204800, 204801, 300000};
     std::map<std::wstring, Bytes> sources;
     uint64_t total = 0;
     for (size_t i = 0; i < std::size(sizes); ++i) {
         const std::wstring name = std::wstring(1, wchar_t(L'a' + i)) + std::to_wstring(sizes[i]) + L".bin";
         sources[name] = make_data(sizes[i], i % 2 ? DataKind::Random : DataKind::Text, static_cast<uint32_t>(i));
-        ASSERT_TRUE(write_bytes(src / name, sources[name]));
+        write_bytes(src / name, sources[name]);
         total += sizes[i];
     }
     for (const Combo& combo : kCombos) {
@@ -279,7 +272,7 @@ TEST(BackupTest, ThePoolWritesWhatOneThreadWrites)
             archives[k] = read_bytes(archive);
             posts[k] = store.progress.posts;
         }
-        EXPECT_TRUE(archives[0] == archives[1]) << "the archives differ";
+        EXPECT_EQ(archives[0], archives[1]) << "the archives differ";
         EXPECT_EQ(parse::records(archives[1]).records.size(), std::size(sizes));
         EXPECT_EQ(posts[0], posts[1]);
         EXPECT_TRUE(std::is_sorted(posts[1].begin() + 1, posts[1].end()));

@@ -5,6 +5,7 @@
 #include "eng_except.h"
 #include "oe_fixture.h"
 #include "regkey.h"
+#include "test_files.h"
 
 #include <algorithm>
 #include <memory>
@@ -14,16 +15,9 @@ namespace {
 const wchar_t kGuidA[] = L"{6B3C1F0E-2A4D-4E8B-9C11-5D0F2E7A9B31}";
 const wchar_t kGuidB[] = L"{A0F47C22-81D3-4B6E-B5A9-3E2C90D41F87}";
 
-std::wstring Expand(const wchar_t* text)
-{
-    wchar_t out[2048];
-    ExpandEnvironmentStringsW(text, out, 2048);
-    return out;
-}
-
 std::wstring StoreOf(const std::wstring& guid)
 {
-    return Expand(L"%USERPROFILE%\\Local Settings\\Application Data\\Identities\\") + guid +
+    return expand(L"%USERPROFILE%\\Local Settings\\Application Data\\Identities\\") + guid +
            L"\\Microsoft\\Outlook Express";
 }
 
@@ -129,7 +123,7 @@ TEST_F(DefaultItemsTest, InstallationGivesEveryItemWithItsSourceAndSize)
     EXPECT_EQ(static_cast<int32_t>(0xB7D2EF56u), wab->get_id());
     EXPECT_EQ(L"Windows Address Book - Your contacts information", wab->get_name());
     EXPECT_EQ(2, wab->get_kind());
-    EXPECT_EQ(Expand(L"%APPDATA%\\Microsoft\\Address Book\\"), dynamic_cast<FolderBackupItem*>(wab)->build_root().path());
+    EXPECT_EQ(expand(L"%APPDATA%\\Microsoft\\Address Book\\"), dynamic_cast<FolderBackupItem*>(wab)->build_root().path());
     EXPECT_EQ(70000u, wab->get_size());
 
     const auto ids = items.Identities();

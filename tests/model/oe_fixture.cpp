@@ -1,6 +1,7 @@
 #include "oe_fixture.h"
 
 #include "regkey.h"
+#include "test_files.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -31,36 +32,11 @@ const struct {
     throw std::runtime_error("fake mail installation: " + narrow);
 }
 
-bool ReadAll(const std::wstring& path, std::string& out)
-{
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
-    out.clear();
-    char buf[65536];
-    DWORD got = 0;
-    while (ReadFile(h, buf, sizeof buf, &got, nullptr) && got)
-        out.append(buf, got);
-    CloseHandle(h);
-    return true;
-}
-
 std::string ReadFileBytes(const std::wstring& path)
 {
-    std::string bytes;
-    if (!ReadAll(path, bytes))
+    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES)
         Fail(L"cannot read " + path);
-    return bytes;
-}
-
-bool WriteAll(const std::wstring& path, const std::vector<uint8_t>& data)
-{
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD done = 0;
-    const bool ok = WriteFile(h, data.data(), static_cast<DWORD>(data.size()), &done, nullptr) && done == data.size();
-    return CloseHandle(h) && ok;
+    return read_file(path);
 }
 
 std::wstring Decode(const std::string& bytes)
@@ -88,15 +64,6 @@ std::vector<std::wstring> Lines(const std::wstring& text)
     if (!line.empty())
         lines.push_back(line);
     return lines;
-}
-
-std::wstring Expand(const std::wstring& text)
-{
-    wchar_t out[4096];
-    const DWORD n = ExpandEnvironmentStringsW(text.c_str(), out, 4096);
-    if (n == 0 || n > 4096)
-        Fail(L"cannot expand " + text);
-    return out;
 }
 
 std::vector<uint8_t> Utf16z(const std::wstring& text)
@@ -279,7 +246,7 @@ Installation Load(const std::wstring& folder)
         const size_t tab = line.find(L'\t');
         if (tab == std::wstring::npos)
             Fail(L"bad file line: " + line);
-        File file{Expand(line.substr(0, tab)), _wcstoui64(line.c_str() + tab + 1, nullptr, 10)};
+        File file{expand(line.substr(0, tab)), _wcstoui64(line.c_str() + tab + 1, nullptr, 10)};
         if (file.path.size() > 4 && _wcsicmp(file.path.c_str() + file.path.size() - 4, L".wab") == 0)
             wab = file.path;
         inst.files.push_back(file);
@@ -315,8 +282,8 @@ void Install(const Installation& inst)
     }
     for (const File& file : inst.files) {
         MakeFolders(file.path);
-        if (!WriteAll(file.path, Content(file)))
-            Fail(L"cannot write " + file.path);
+        const std::vector<uint8_t> content = Content(file);
+        write_file(file.path, {reinterpret_cast<const char*>(content.data()), content.size()});
     }
 }
 
@@ -327,8 +294,8 @@ void Remove(const Installation& inst)
         if (parent.Open(tree.root, tree.parent) == ERROR_SUCCESS)
             parent.RecurseDeleteKey(tree.name);
     }
-    const std::wstring profile = Expand(L"%USERPROFILE%");
-    const std::wstring keep[] = {Expand(L"%APPDATA%"), Expand(L"%APPDATA%\\Microsoft")};
+    const std::wstring profile = expand(L"%USERPROFILE%");
+    const std::wstring keep[] = {expand(L"%APPDATA%"), expand(L"%APPDATA%\\Microsoft")};
     for (const File& file : inst.files) {
         DeleteFileW(file.path.c_str());
         // Folders the installation made, once empty; never the profile's own.
@@ -348,11 +315,10 @@ std::vector<std::wstring> Verify(const Installation& inst)
             problems.push_back(problem);
     }
     for (const File& file : inst.files) {
-        std::string got;
         const std::vector<uint8_t> want = Content(file);
-        if (!ReadAll(file.path, got))
+        if (GetFileAttributesW(file.path.c_str()) == INVALID_FILE_ATTRIBUTES)
             problems.push_back(L"missing file " + file.path);
-        else if (got.size() != want.size() || memcmp(got.data(), want.data(), want.size()) != 0)
+        else if (read_file(file.path) != std::string(want.begin(), want.end()))
             problems.push_back(L"file differs " + file.path);
     }
     return problems;

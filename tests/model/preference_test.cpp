@@ -3,7 +3,7 @@
 #include "eng_except.h"
 #include "file.h"
 #include "preference.h"
-#include "settings_file_util.h"
+#include "test_files.h"
 
 #include <shlobj.h>
 #include <cstring>
@@ -37,20 +37,11 @@ int32_t IntAt(const std::string& bytes, size_t offset)
     return v;
 }
 
-std::wstring Documents()
-{
-    wchar_t path[MAX_PATH];
-    EXPECT_TRUE(SHGetSpecialFolderPathW(nullptr, path, CSIDL_PERSONAL, TRUE));
-    return path;
-}
-
 TEST(AppDataTest, FolderIsMadeInsideApplicationData)
 {
-    wchar_t appData[MAX_PATH];
-    ASSERT_TRUE(SHGetSpecialFolderPathW(nullptr, appData, CSIDL_APPDATA, TRUE));
     std::wstring folder;
     ASSERT_TRUE(GetAppDataFolder(folder, L"BrisvaleTestFolder", true));
-    EXPECT_EQ(std::wstring(appData) + L"\\BrisvaleTestFolder", folder);
+    EXPECT_EQ(shell_folder(CSIDL_APPDATA) + L"\\BrisvaleTestFolder", folder);
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(folder.c_str()));
     std::wstring path;
     EXPECT_EQ(folder + L"\\x.dat", GetAppDataFilePath(L"x.dat", L"BrisvaleTestFolder", path));
@@ -76,7 +67,7 @@ TEST(PreferenceFileTest, SaveWritesTheRecordByteForByte)
     p.cddvd.erase = 1;
     p.Save(L"test_preference_layout.dat");
 
-    const std::string b = ReadBytes(PathOf(L"test_preference_layout.dat"));
+    const std::string b = read_file(PathOf(L"test_preference_layout.dat"));
     ASSERT_EQ(13506u, b.size());
     EXPECT_EQ(L"C:\\out", TextAt(b, 0));
     EXPECT_EQ(L"base", TextAt(b, 4096));
@@ -112,12 +103,12 @@ TEST(PreferenceFileTest, MissingFileGetsDefaultsSavedAndThrows)
         EXPECT_EQ(path, e.get_detail());
         EXPECT_EQ(2, e.get_code());
     }
-    EXPECT_EQ(Documents(), p.archive.outputFolder);
+    EXPECT_EQ(shell_folder(CSIDL_PERSONAL), p.archive.outputFolder);
     EXPECT_STREQ(L"BAK", p.archive.baseName);
     EXPECT_STREQ(L"%B %d, %Y@%H.%M.%S.%p", p.archive.timeStampFormat);
     EXPECT_EQ(1, p.archive.addTimeStamp);
     EXPECT_EQ(2, p.archive.timeStampPosition);
-    const std::string b = ReadBytes(path);
+    const std::string b = read_file(path);
     ASSERT_EQ(13506u, b.size());
     EXPECT_EQ(std::string(4704 + 402, '\0'), b.substr(8400));
     EXPECT_EQ(Bytes(p), b);
@@ -143,7 +134,7 @@ TEST(PreferenceFileTest, MissingFileKeepsABaseNameAlreadySet)
     EXPECT_STREQ(L"", p.archive.timeStampFormat);
     EXPECT_EQ(0, p.archive.addTimeStamp);
     EXPECT_EQ(1, p.archive.timeStampPosition);
-    EXPECT_EQ(Documents(), p.archive.outputFolder);
+    EXPECT_EQ(shell_folder(CSIDL_PERSONAL), p.archive.outputFolder);
     DeleteFileW(path.c_str());
 }
 
@@ -165,7 +156,7 @@ TEST(PreferenceFileTest, LoadReadsWhatTheFileHoldsAndTerminatesEveryText)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const std::wstring path = PathOf(L"test_preference_sized.dat");
-        WriteBytes(path, Pattern(c.fileSize));
+        write_file(path, Pattern(c.fileSize));
         PreferenceFile p;
         p.Clear();
         EXPECT_NO_THROW(p.Load(L"test_preference_sized.dat"));
@@ -179,7 +170,7 @@ TEST(PreferenceFileTest, LoadReadsWhatTheFileHoldsAndTerminatesEveryText)
         EXPECT_LT(wcslen(p.archive.timeStampFormat), 100u);
         EXPECT_LT(wcslen(p.cddvd.device), 200u);
         // Loading an existing file never rewrites it.
-        EXPECT_EQ(Pattern(c.fileSize), ReadBytes(path));
+        EXPECT_EQ(Pattern(c.fileSize), read_file(path));
         DeleteFileW(path.c_str());
     }
 }

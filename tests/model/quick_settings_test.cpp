@@ -3,7 +3,7 @@
 #include "persistent.h"
 #include "preference.h"
 #include "quick_settings.h"
-#include "settings_file_util.h"
+#include "test_files.h"
 
 #include <cstring>
 #include <string>
@@ -34,7 +34,7 @@ TEST(QuickSettingsTest, SaveWrites516BytesWithThePasswordZeroed)
     s.showDefaultSettings = 1;
     SaveQuickSettings(s, TestPath());
 
-    const std::string b = ReadBytes(TestPath());
+    const std::string b = read_file(TestPath());
     ASSERT_EQ(516u, b.size());
     EXPECT_EQ(1, b[0]);
     EXPECT_EQ(1, b[1]);
@@ -74,7 +74,7 @@ TEST(QuickSettingsTest, LoadTakesWhatTheFileHolds)
             if (c.size > 1) data[1] = 8;
             if (c.size > 514) data[514] = '\xCC';
             if (c.size > 515) data[515] = '\xDD';
-            WriteBytes(TestPath(), data);
+            write_file(TestPath(), data);
         }
         const _BackupSettings s = LoadQuickSettings(TestPath());
         EXPECT_EQ(c.compress, s.compress);

@@ -1,4 +1,5 @@
 #include "ui_driver.h"
+#include <commctrl.h>
 #include <cstdlib>
 
 namespace uitest {
@@ -70,6 +71,28 @@ std::string narrow(const std::wstring& text) {
     WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), n,
                         nullptr, nullptr);
     return out;
+}
+
+static BOOL CALLBACK collect_tips(HWND w, LPARAM tips) {
+    if (class_of(w) == TOOLTIPS_CLASSW) reinterpret_cast<std::vector<HWND>*>(tips)->push_back(w);
+    return TRUE;
+}
+
+std::wstring tool_tip(HWND window, POINT point) {
+    std::vector<HWND> tips;
+    EnumThreadWindows(GetCurrentThreadId(), collect_tips, reinterpret_cast<LPARAM>(&tips));
+    for (HWND tip : tips) {
+        TTTOOLINFOW ti = {};
+        ti.cbSize = sizeof ti;
+        for (UINT i = 0; SendMessageW(tip, TTM_ENUMTOOLSW, i, reinterpret_cast<LPARAM>(&ti)); ++i) {
+            if (ti.hwnd != window || !PtInRect(&ti.rect, point)) continue;
+            wchar_t text[256] = {};
+            ti.lpszText = text;
+            SendMessageW(tip, TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&ti));
+            return text;
+        }
+    }
+    return L"(no tool)";
 }
 
 bool wait_until(const std::function<bool()>& pred, milliseconds timeout) {

@@ -75,6 +75,9 @@ std::wstring text(HWND window);                       // WM_GETTEXT
 void set_text(HWND window, const std::wstring& text);  // WM_SETTEXT (edits send EN_CHANGE)
 // Texts of the visible descendants of class cls (for example L"Static").
 std::vector<std::wstring> texts(HWND parent, const wchar_t* cls);
+// The text a tooltip control of this thread holds for a client point of window;
+// "(no tool)" when none covers it.
+std::wstring tool_tip(HWND window, POINT point);
 
 bool is_checked(HWND button);
 // Ticks or clears a check box or radio button as a click would: sets the
