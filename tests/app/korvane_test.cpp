@@ -290,6 +290,7 @@ TEST_F(KorvaneTest, TheSwitchSHidesTheMainWindow)
         if (c.shown) {
             uitest::require([&] { return IsWindowVisible(main) != FALSE; }, "shown");
         } else {
+            // A fixed time on purpose: it shows that the window stays hidden that long.
             std::this_thread::sleep_for(1500ms);
             EXPECT_FALSE(IsWindowVisible(main));
         }
@@ -329,11 +330,13 @@ TEST_F(KorvaneTest, ClosingAsksAndEndsASecondAfterYes)
     capture_and_check(box, L"confirm-exit");  // the system's own box: its layout is not ours
     uitest::press(box, IDNO);
     uitest::wait_gone(box);
+    // A fixed time on purpose: it shows that after No nothing ends within it.
     std::this_thread::sleep_for(2s);
     EXPECT_TRUE(korvane.Running());
     EXPECT_TRUE(IsWindowVisible(main));
 
     uitest::press(korvane.AskToClose(main), IDYES);
+    // A fixed time on purpose: it shows that the program does not end at once after Yes.
     std::this_thread::sleep_for(300ms);
     EXPECT_TRUE(korvane.Running());
     EXPECT_EQ(0u, uitest::wait_exit(korvane.process));
@@ -414,6 +417,7 @@ TEST_F(KorvaneTest, ACloseDuringABackupWaitsForIt)
     uitest::press(uitest::wait_window(L"Confirm exit", L"#32770", korvane.pid), IDYES);
     EXPECT_EQ(L"&Stop", uitest::text(uitest::child(progress, IDC_STOP))) << "the backup ended before the close";
     HWND box = uitest::wait_window(L"Information", L"#32770", korvane.pid);
+    // A fixed time on purpose: it shows that the confirmed close does not end the backup within it.
     std::this_thread::sleep_for(2500ms);
     EXPECT_TRUE(korvane.Running());
     EXPECT_TRUE(IsWindow(progress));

@@ -567,6 +567,7 @@ TEST_F(MainFrameTest, AConfirmedCloseWaitsForAnOpenDialog)
         Click(ID_APP_ABOUT);
         HWND about = Box(L"About ...");
         CloseWithYes();
+        // A fixed time on purpose: it shows that the window and its dialog stay within it.
         std::this_thread::sleep_for(2500ms);
         aliveWithDialog = IsWindow(hwnd) && IsWindow(about);
         uitest::press(about, IDOK);

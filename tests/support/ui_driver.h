@@ -88,9 +88,9 @@ void select_combo(HWND combo, int index);
 
 // Real input through the input queue, as a person types and clicks: the
 // window's top-level window is brought to the front first, and each call
-// returns once the target thread has handled what it was sent. Tests that use
-// these take the ctest lock "desktop" (brisvale_test's DESKTOP option), so
-// that no other test's window takes the focus meanwhile.
+// returns once the target thread has handled what it was sent. Each test has
+// a display of its own (scripts/wine-test), so that no other test's window
+// takes the focus meanwhile.
 //
 // Types text into control: if it does not have the focus yet it gets it as by
 // the Tab key (an edit's text is then selected, so typing replaces it);
