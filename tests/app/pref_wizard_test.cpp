@@ -166,6 +166,15 @@ protected:
         Press(sheet, kNext);
         WaitPage(sheet, kFtpPage);
     }
+    // From the FTP page through the CD/DVD page to Finish.
+    void FinishFromFtpPage(HWND sheet)
+    {
+        Press(sheet, kNext);
+        WaitPage(sheet, kCdPage);
+        Press(sheet, kNext);
+        WaitPage(sheet, kFinishPage);
+        Press(sheet, kFinish);
+    }
     // A stored record whose FTP and CD/DVD blocks the wizard must keep unless told.
     void StoreAccount()
     {
@@ -382,11 +391,7 @@ TEST_F(PrefWizard, TheFtpPageChecksTheAccountWhenTicked)
             }
             passed.push_back(c.message == nullptr);
         }
-        Press(sheet, kNext);
-        WaitPage(sheet, kCdPage);
-        Press(sheet, kNext);
-        WaitPage(sheet, kFinishPage);
-        Press(sheet, kFinish);
+        FinishFromFtpPage(sheet);
     });
     EXPECT_EQ(ID_WIZFINISH, result);
     std::vector<std::wstring> expected;
@@ -425,11 +430,7 @@ TEST_F(PrefWizard, ARefusedAccountIsNeverCollected)
                 uitest::click(Control(sheet, IDC_USE_FTP));
             else
                 Type(sheet, IDC_FTP_HOST, L"ftp.fixed.org");
-            Press(sheet, kNext);
-            WaitPage(sheet, kCdPage);
-            Press(sheet, kNext);
-            WaitPage(sheet, kFinishPage);
-            Press(sheet, kFinish);
+            FinishFromFtpPage(sheet);
         });
         EXPECT_EQ(ID_WIZFINISH, result);
         ASSERT_EQ(1u, prompts.seen().size());
@@ -461,11 +462,7 @@ TEST_F(PrefWizard, TheFtpBoxesFitTheRecord)
         Type(sheet, IDC_FTP_PORT, L"65535");
         uitest::key(Control(sheet, IDC_FTP_PORT), VK_UP);
         portTop = uitest::text(Control(sheet, IDC_FTP_PORT));
-        Press(sheet, kNext);
-        WaitPage(sheet, kCdPage);
-        Press(sheet, kNext);
-        WaitPage(sheet, kFinishPage);
-        Press(sheet, kFinish);
+        FinishFromFtpPage(sheet);
     });
     EXPECT_EQ(0, low);
     EXPECT_EQ(65535, high);
@@ -488,11 +485,7 @@ TEST_F(PrefWizard, AnUntickedFtpPageKeepsTheStoredAccount)
         uitest::click(Control(sheet, IDC_USE_FTP));
         Type(Control(sheet, IDC_FTP_HOST), L"typed.but.unticked");
         uitest::click(Control(sheet, IDC_USE_FTP));
-        Press(sheet, kNext);
-        WaitPage(sheet, kCdPage);
-        Press(sheet, kNext);
-        WaitPage(sheet, kFinishPage);
-        Press(sheet, kFinish);
+        FinishFromFtpPage(sheet);
     });
     EXPECT_EQ(ID_WIZFINISH, result);
     EXPECT_EQ(0u, prompts.seen().size());

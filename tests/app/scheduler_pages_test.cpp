@@ -587,6 +587,19 @@ protected:
         CopyBounded(project.items[project.itemCount].name, name);
         project.items[project.itemCount++].id = id;
     }
+    // A stored "preference.dat" whose blocks "&Setup" must keep but the archive block.
+    PreferenceFile StorePreferences()
+    {
+        PreferenceFile stored;
+        stored.Clear();
+        CopyBounded(stored.archive.outputFolder, L"C:\\Backups");
+        CopyBounded(stored.archive.baseName, L"Mail");
+        CopyBounded(stored.ftp.host, L"ftp.example");
+        stored.ftp.port = 990;
+        CopyBounded(stored.cddvd.device, L"Stored Writer");
+        stored.Save(kPreferenceFileName);
+        return stored;
+    }
     INT_PTR RunProject(const Script& script)
     {
         CSPProject page(&project, &items);
@@ -813,13 +826,7 @@ TEST_F(SchedulerProjectPage, BrowsingSetsTheSingleName)
 TEST_F(SchedulerProjectPage, SetupEditsThePreferencesAndRefreshesThePreview)
 {
     project.nameMode = 1;
-    PreferenceFile stored;
-    stored.Clear();
-    CopyBounded(stored.archive.outputFolder, L"C:\\Backups");
-    CopyBounded(stored.archive.baseName, L"Mail");
-    CopyBounded(stored.ftp.host, L"ftp.example");
-    CopyBounded(stored.cddvd.device, L"Stored Writer");
-    stored.Save(kPreferenceFileName);
+    PreferenceFile stored = StorePreferences();
     std::wstring folder = scratch_folder(L"scheduler");
     PromptRecorder prompts;
     std::wstring before, afterCancel, afterOk;
@@ -878,14 +885,7 @@ TEST_F(SchedulerProjectPage, SetupOverAnUnreadableFile)
     project.nameMode = 1;
     std::wstring folder = scratch_folder(L"scheduler");
     for (bool readableAtOk : {true, false}) {
-        PreferenceFile stored;
-        stored.Clear();
-        CopyBounded(stored.archive.outputFolder, L"C:\\Backups");
-        CopyBounded(stored.archive.baseName, L"Mail");
-        CopyBounded(stored.ftp.host, L"ftp.example");
-        stored.ftp.port = 990;
-        CopyBounded(stored.cddvd.device, L"Stored Writer");
-        stored.Save(kPreferenceFileName);
+        PreferenceFile stored = StorePreferences();
         std::string storedBytes = read_file(preferencePath);
         HANDLE lock = CreateFileW(preferencePath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
         ASSERT_NE(INVALID_HANDLE_VALUE, lock);
