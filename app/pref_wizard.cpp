@@ -185,12 +185,12 @@ LRESULT CInitPrefFTP::OnWizardNext()
 {
     if (!UpdateData(TRUE))
         return -1;  // the port is no number; the exchange has said so
-    Collect();
+    // Checked before it is collected: a refused account never reaches the record.
     if (useFtp) {
         errorText.clear();
         if (fields.hostText.empty())
             errorText = L"Invalid host name!";
-        else if (fields.port < 0 || fields.port > 65535)
+        else if (fields.port < 0)
             errorText = L"Port number is wrong!";
         else if (fields.userText.empty())
             errorText = L"Invalid user name!";
@@ -199,6 +199,7 @@ LRESULT CInitPrefFTP::OnWizardNext()
             return -1;
         }
     }
+    Collect();
     return CInitWizPage::OnWizardNext();
 }
 
@@ -240,8 +241,6 @@ void CInitPrefCD::OnUseCdClicked()
 
 void CInitPrefCD::Collect()
 {
-    if (!useCd)
-        return;
     int sel = deviceCombo.GetCurSel();
     CopyBounded(pref->cddvd.device, sel == CB_ERR ? L"" : deviceCombo.GetLBText(sel).c_str());
     pref->cddvd.erase = erase ? 1 : 0;

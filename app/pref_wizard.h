@@ -95,7 +95,7 @@ protected:
     void DoDataExchange(CDataExchange* dx) override;
     BOOL OnInitDialog() override;
     LRESULT OnWizardNext() override;
-    // As on the FTP page, only a ticked "Setup CD/DVD writable device" writes the block.
+    // The writer shown (none when nothing is selected) and the erase box, ticked or not.
     void Collect() override;
 
     void OnUseCdClicked();

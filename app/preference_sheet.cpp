@@ -186,19 +186,24 @@ void CPrArchivePage::OnDestroy()
     CPropertyPage::OnDestroy();
 }
 
-bool ShowPreferenceSheet(CWnd* parent)
+bool RunPreferenceSheet(CWnd* parent, std::initializer_list<CPropertyPage*> pages)
 {
     CPropertySheet sheet(L"Preference", parent, 0);
     sheet.m_psh.dwFlags = (sheet.m_psh.dwFlags & ~PSH_HASHELP) | PSH_NOAPPLYNOW;
+    for (CPropertyPage* page : pages) {
+        page->m_psp.dwFlags &= ~PSP_HASHELP;
+        sheet.AddPage(page);
+    }
+    return sheet.DoModal() == IDOK;
+}
+
+bool ShowPreferenceSheet(CWnd* parent)
+{
     // The FTP account and the disc writer are set here, where the backup dialog's
     // transfer options send the user.
     CPrArchivePage archivePage;
     CPrFTPPage ftpPage;
     CPrCDDVDPage cddvdPage;
-    for (CPropertyPage* page : std::initializer_list<CPropertyPage*>{&archivePage, &ftpPage, &cddvdPage}) {
-        page->m_psp.dwFlags &= ~PSP_HASHELP;
-        sheet.AddPage(page);
-    }
     PreferenceFile record;
     record.Clear();
     try {
@@ -209,7 +214,7 @@ bool ShowPreferenceSheet(CWnd* parent)
     archivePage.pref = record.archive;
     ftpPage.pref = record.ftp;
     cddvdPage.pref = record.cddvd;
-    if (sheet.DoModal() != IDOK)
+    if (!RunPreferenceSheet(parent, {&archivePage, &ftpPage, &cddvdPage}))
         return false;
     // A page that was never opened hands back its block as it came.
     record.archive = archivePage.pref;

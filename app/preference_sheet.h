@@ -2,6 +2,7 @@
 // The preference sheet over "preference.dat" and its archive page (the FTP and
 // CD/DVD pages have files of their own).
 #include <deque>
+#include <initializer_list>
 #include <string>
 #include "controls.h"
 #include "propsheet.h"
@@ -79,6 +80,9 @@ protected:
     void OnDestroy();
     DECLARE_MESSAGE_MAP()
 };
+
+// Runs the modal "Preference" sheet (no Help, no Apply) over these pages; true after OK.
+bool RunPreferenceSheet(CWnd* parent, std::initializer_list<CPropertyPage*> pages);
 
 // Edits "Preference.dat" in a modal sheet and saves it after OK (true). File errors
 // other than a missing file leave this function (the command's boundary reports them).

@@ -47,6 +47,10 @@ int RunRestoreWizard(CWnd* parent, const wchar_t* archivePath)
                                           static_cast<CRestoreWizardBasicPage*>(&pg4)}) {
         sheet.AddPage(page);
         page->m_psp.dwFlags &= ~PSP_HASHELP;
+        // The wizard's name stays in the title bar on every page; the pages' own
+        // captions are their title labels.
+        page->m_psp.dwFlags |= PSP_USETITLE;
+        page->m_psp.pszTitle = title.c_str();
         page->SetContext(&context);
         page->SetSheet(&sheet);
     }

@@ -141,8 +141,30 @@ void CSPProject::OnBrowseArchive()
 
 void CSPProject::OnSetupName()
 {
-    if (ShowPreferenceSheet(this))
-        UpdateNamePreview();
+    PreferenceFile record;
+    record.Clear();
+    try {
+        record.Load(kPreferenceFileName);
+    } catch (const EngExcept::Exception&) {
+        // Missing: Load has saved the defaults and left them in the record.
+    } catch (const CFileException&) {
+        // Unreadable: the page starts from what Load left.
+    }
+    CPrArchivePage page;
+    page.pref = record.archive;
+    if (!RunPreferenceSheet(this, {&page}))
+        return;
+    // The other blocks are read again now, so that a file that could not be read is
+    // never overwritten with blocks it did not give; a file error leaves this handler
+    // and is reported there, with nothing written.
+    record.Clear();
+    try {
+        record.Load(kPreferenceFileName);
+    } catch (const EngExcept::EFileNotFound&) {
+    }
+    record.archive = page.pref;
+    record.Save(kPreferenceFileName);
+    UpdateNamePreview();
 }
 
 void CSPProject::CheckAll(BOOL check)
@@ -167,7 +189,7 @@ BOOL CSPProject::OnKillActive()
     // silently be another one.
     if (singleName.size() >= kArchiveRoom)
         return Refuse(L"The archive filename is too long, please choose a shorter one!");
-    if ((encrypt && (password != passwordAgain || password.empty())) || password.size() >= kPasswordRoom)
+    if (encrypt && (password != passwordAgain || password.empty() || password.size() >= kPasswordRoom))
         return Refuse(L"Invalid password, please check and enter your password again!");
     int checked = 0;
     for (int row = 0, n = itemList.GetItemCount(); row < n; ++row) {
@@ -194,7 +216,9 @@ void CSPProject::OnOK()
     SchedulerProject& p = *project_;
     p.compress = compress ? 1 : 0;
     p.encrypt = encrypt ? 1 : 0;
-    CopyBounded(p.password, password.c_str());
+    // Too long for the record only with encryption off: dropped rather than cut, so
+    // that encryption ticked later never takes a password other than the one typed.
+    CopyBounded(p.password, password.size() < kPasswordRoom ? password.c_str() : L"");
     CopyBounded(p.archiveFileName, singleName.c_str());
     p.nameMode = IsDlgButtonChecked(IDC_PROJECT_GENERATED_MODE) == BST_CHECKED ? 1 : 0;
     std::memset(p.items, 0, sizeof p.items);

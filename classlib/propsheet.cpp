@@ -122,15 +122,8 @@ INT_PTR CPropertySheet::DoModal()
 {
     placed_ = false;
     std::vector<PROPSHEETPAGEW> pages;
-    for (CPropertyPage* p : pages_) {
+    for (CPropertyPage* p : pages_)
         pages.push_back(p->m_psp);
-        // Some implementations show the page's caption in a wizard's title bar: the
-        // sheet's caption is the wizard's title on every page.
-        if ((m_psh.dwFlags & PSH_WIZARD) && !(pages.back().dwFlags & PSP_USETITLE)) {
-            pages.back().dwFlags |= PSP_USETITLE;
-            pages.back().pszTitle = caption_.c_str();
-        }
-    }
     m_psh.dwFlags |= PSH_PROPSHEETPAGE | PSH_USECALLBACK;
     m_psh.pfnCallback = SheetCallback;
     m_psh.hwndParent = SafeOwner(parent_ ? parent_->m_hWnd : nullptr);

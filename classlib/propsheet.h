@@ -11,7 +11,9 @@ constexpr INT_PTR ID_WIZFINISH = 12325;
 class CPropertyPage : public CDialog {
 public:
     explicit CPropertyPage(UINT templateId);
-    PROPSHEETPAGEW m_psp;  // flags may be edited before the sheet runs (PSP_HASHELP is set)
+    // Flags may be edited before the sheet runs (PSP_HASHELP is set). A wizard's title
+    // bar shows the current page's caption: the template's, or pszTitle with PSP_USETITLE.
+    PROPSHEETPAGEW m_psp;
 
     // Notifications from the sheet. The base OnSetActive refreshes the controls on
     // every activation but the first; the base OnKillActive saves them.

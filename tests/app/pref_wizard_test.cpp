@@ -18,7 +18,9 @@
 namespace {
 
 constexpr int kBack = 0x3023, kNext = 0x3024, kFinish = 0x3025;
+// The sheet's own caption, which the title bar never shows: each page's caption replaces it.
 const wchar_t kWizard[] = L"Preference wizard";
+const wchar_t kWelcomeCaption[] = L"Initialize preference wizard: Welcome";
 const wchar_t* const kTitles[] = {L"Welcome to preference initialize wizard",
                                   L"Initialize filename generator and default folder", L"Initialize FTP settings",
                                   L"Initialize CD/DVD writable device", L"Initialization finish"};
@@ -137,7 +139,7 @@ protected:
             sheet.AddPage(page);
         }
         uitest::Driver driver([&] {
-            HWND h = uitest::wait_window(kWizard, L"#32770", GetCurrentProcessId());
+            HWND h = uitest::wait_window(kWelcomeCaption, L"#32770", GetCurrentProcessId());
             WaitPage(h, kWelcomePage);
             script(h);
             uitest::wait_gone(h);
@@ -158,6 +160,15 @@ protected:
         Type(sheet, IDC_FILENAME, L"Weekly");
         Press(sheet, kNext);
         WaitPage(sheet, kFtpPage);
+    }
+    // From the FTP page through the CD/DVD page to Finish.
+    void FinishFromFtpPage(HWND sheet)
+    {
+        Press(sheet, kNext);
+        WaitPage(sheet, kCdPage);
+        Press(sheet, kNext);
+        WaitPage(sheet, kFinishPage);
+        Press(sheet, kFinish);
     }
     // A stored record whose FTP and CD/DVD blocks the wizard must keep unless told.
     void StoreAccount()
@@ -196,9 +207,9 @@ TEST_F(PrefWizard, WalkingThroughStoresWhatEveryPageHolds)
     std::vector<std::wstring> writers;
     INT_PTR result = Run([&](HWND sheet) {
         auto look = [&](const wchar_t* name) {
-            // The page's caption, which Windows shows in the wizard's title bar.
-            if (captions.empty() || captions.back() != uitest::text(CurrentPage(sheet)))
-                captions.push_back(uitest::text(CurrentPage(sheet)));
+            // The wizard's title bar, which shows the current page's caption.
+            if (captions.empty() || captions.back() != uitest::text(sheet))
+                captions.push_back(uitest::text(sheet));
             for (const std::string& c : capture_and_check(sheet, name))
                 clipped.push_back(uitest::narrow(name) + ": " + c);
         };
@@ -267,7 +278,7 @@ TEST_F(PrefWizard, WalkingThroughStoresWhatEveryPageHolds)
                                          L"Initialize preference wizard: Archive filename generator",
                                          L"Initialize preference wizard: FTP settings",
                                          L"Initialize preference wizard: CD/DVD writer settings",
-                                         L"Initialize preference wizard: Finish"}),
+                                         L"Initialize preference wizard: Welcome"}),
               captions);
     EXPECT_EQ(0u, prompts.seen().size());
     EXPECT_TRUE(stampDisabled);
@@ -336,22 +347,25 @@ TEST_F(PrefWizard, TheArchivePageRefusesAMissingFolderOrBaseName)
     }
 }
 
-// With the box ticked: host, port and user are checked in that order; a port
-// is 0 to 65535; text that is no number gets the exchange's own message.
+// With the box ticked: host, port and user are checked in that order; only a
+// negative port is wrong; text that is no number gets the exchange's own message.
+// After a pass the user comes back with Back for the next case.
 TEST_F(PrefWizard, TheFtpPageChecksTheAccountWhenTicked)
 {
     WizardPrompts prompts;
     struct Case { const wchar_t* host; const wchar_t* port; const wchar_t* user; const wchar_t* message; } cases[] = {
         {L"", L"21", L"mail", L"Invalid host name!"},
         {L"ftp.example.org", L"-1", L"mail", L"Port number is wrong!"},
-        {L"ftp.example.org", L"65536", L"mail", L"Port number is wrong!"},
+        {L"ftp.example.org", L"-65536", L"mail", L"Port number is wrong!"},
         {L"ftp.example.org", L"21x", L"mail", L"Enter an integer."},
         {L"ftp.example.org", L"", L"mail", L"Enter an integer."},
         {L"ftp.example.org", L"21", L"", L"Invalid user name!"},
         {L"", L"-1", L"", L"Invalid host name!"},
+        {L"ftp.example.org", L"65536", L"mail", nullptr},
         {L"ftp.example.org", L"0", L"mail", nullptr},
     };
     std::vector<std::wstring> messages;
+    std::vector<int> passed;
     INT_PTR result = Run([&](HWND sheet) {
         PassArchivePage(sheet);
         uitest::click(Control(sheet, IDC_USE_FTP));
@@ -367,11 +381,12 @@ TEST_F(PrefWizard, TheFtpPageChecksTheAccountWhenTicked)
                 WaitPage(sheet, kFtpPage);
             } else {
                 WaitPage(sheet, kCdPage);
+                Press(sheet, kBack);
+                WaitPage(sheet, kFtpPage);
             }
+            passed.push_back(c.message == nullptr);
         }
-        Press(sheet, kNext);
-        WaitPage(sheet, kFinishPage);
-        Press(sheet, kFinish);
+        FinishFromFtpPage(sheet);
     });
     EXPECT_EQ(ID_WIZFINISH, result);
     std::vector<std::wstring> expected;
@@ -379,10 +394,48 @@ TEST_F(PrefWizard, TheFtpPageChecksTheAccountWhenTicked)
         if (c.message)
             expected.push_back(c.message);
     EXPECT_EQ(expected, messages);
+    EXPECT_EQ((std::vector<int>{0, 0, 0, 0, 0, 0, 0, 1, 1}), passed);
     PreferenceFile saved = Saved();
     EXPECT_STREQ(L"ftp.example.org", saved.ftp.host);
     EXPECT_EQ(0, saved.ftp.port);
     EXPECT_STREQ(L"mail", saved.ftp.user);
+}
+
+// A refused account never reaches the record: unticked afterwards, the stored
+// account is what Finish saves; put right, the corrected one is.
+TEST_F(PrefWizard, ARefusedAccountIsNeverCollected)
+{
+    struct Case { bool untick; const wchar_t* host; int32_t port; const wchar_t* user; } cases[] = {
+        {true, L"ftp.stored", 990, L"keeper"},
+        {false, L"ftp.fixed.org", 2121, L"intruder"},
+    };
+    for (const Case& c : cases) {
+        StoreAccount();
+        WizardPrompts prompts;
+        INT_PTR result = Run([&](HWND sheet) {
+            PassArchivePage(sheet);
+            uitest::click(Control(sheet, IDC_USE_FTP));
+            Type(sheet, IDC_FTP_PORT, L"2121");
+            Type(sheet, IDC_FTP_USER, L"intruder");
+            Type(sheet, IDC_PASSWORD, L"typed");
+            Press(sheet, kNext);  // no host
+            uitest::require([&] { return prompts.seen().size() == 1; }, "host message");
+            WaitPage(sheet, kFtpPage);
+            if (c.untick)
+                uitest::click(Control(sheet, IDC_USE_FTP));
+            else
+                Type(sheet, IDC_FTP_HOST, L"ftp.fixed.org");
+            FinishFromFtpPage(sheet);
+        });
+        EXPECT_EQ(ID_WIZFINISH, result);
+        ASSERT_EQ(1u, prompts.seen().size());
+        EXPECT_EQ(L"Invalid host name!", prompts.seen()[0].text);
+        PreferenceFile saved = Saved();
+        EXPECT_STREQ(c.host, saved.ftp.host) << c.untick;
+        EXPECT_EQ(c.port, saved.ftp.port) << c.untick;
+        EXPECT_STREQ(c.user, saved.ftp.user) << c.untick;
+        EXPECT_STREQ(c.untick ? L"" : L"typed", saved.ftp.password) << c.untick;
+    }
 }
 
 // The boxes take no more than the record holds, and the port's arrows run 0 to 65535.
@@ -404,11 +457,7 @@ TEST_F(PrefWizard, TheFtpBoxesFitTheRecord)
         Type(sheet, IDC_FTP_PORT, L"65535");
         uitest::key(Control(sheet, IDC_FTP_PORT), VK_UP);
         portTop = uitest::text(Control(sheet, IDC_FTP_PORT));
-        Press(sheet, kNext);
-        WaitPage(sheet, kCdPage);
-        Press(sheet, kNext);
-        WaitPage(sheet, kFinishPage);
-        Press(sheet, kFinish);
+        FinishFromFtpPage(sheet);
     });
     EXPECT_EQ(0, low);
     EXPECT_EQ(65535, high);
@@ -420,8 +469,9 @@ TEST_F(PrefWizard, TheFtpBoxesFitTheRecord)
     EXPECT_EQ(65535, saved.ftp.port);
 }
 
-// Unticked pages pass whatever their boxes hold and leave the stored blocks alone.
-TEST_F(PrefWizard, UntickedFtpAndCdPagesKeepTheStoredBlocks)
+// An unticked FTP page passes whatever its boxes hold and leaves the stored account
+// alone; the CD/DVD page stores the writer it shows, none when nothing is chosen.
+TEST_F(PrefWizard, AnUntickedFtpPageKeepsTheStoredAccount)
 {
     StoreAccount();
     WizardPrompts prompts;
@@ -430,11 +480,7 @@ TEST_F(PrefWizard, UntickedFtpAndCdPagesKeepTheStoredBlocks)
         uitest::click(Control(sheet, IDC_USE_FTP));
         Type(Control(sheet, IDC_FTP_HOST), L"typed.but.unticked");
         uitest::click(Control(sheet, IDC_USE_FTP));
-        Press(sheet, kNext);
-        WaitPage(sheet, kCdPage);
-        Press(sheet, kNext);
-        WaitPage(sheet, kFinishPage);
-        Press(sheet, kFinish);
+        FinishFromFtpPage(sheet);
     });
     EXPECT_EQ(ID_WIZFINISH, result);
     EXPECT_EQ(0u, prompts.seen().size());
@@ -443,8 +489,8 @@ TEST_F(PrefWizard, UntickedFtpAndCdPagesKeepTheStoredBlocks)
     EXPECT_STREQ(L"ftp.stored", saved.ftp.host);
     EXPECT_EQ(990, saved.ftp.port);
     EXPECT_STREQ(L"keeper", saved.ftp.user);
-    EXPECT_STREQ(L"Stored Writer", saved.cddvd.device);
-    EXPECT_EQ(1, saved.cddvd.erase);
+    EXPECT_STREQ(L"", saved.cddvd.device);
+    EXPECT_EQ(0, saved.cddvd.erase);
 }
 
 TEST_F(PrefWizard, TheCdPageWantsAWriterWhenTicked)

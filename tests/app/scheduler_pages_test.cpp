@@ -570,6 +570,19 @@ protected:
         CopyBounded(project.items[project.itemCount].name, name);
         project.items[project.itemCount++].id = id;
     }
+    // A stored "preference.dat" whose blocks "&Setup" must keep but the archive block.
+    PreferenceFile StorePreferences()
+    {
+        PreferenceFile stored;
+        stored.Clear();
+        CopyBounded(stored.archive.outputFolder, L"C:\\Backups");
+        CopyBounded(stored.archive.baseName, L"Mail");
+        CopyBounded(stored.ftp.host, L"ftp.example");
+        stored.ftp.port = 990;
+        CopyBounded(stored.cddvd.device, L"Stored Writer");
+        stored.Save(kPreferenceFileName);
+        return stored;
+    }
     INT_PTR RunProject(const Script& script)
     {
         CSPProject page(&project, &items);
@@ -791,18 +804,17 @@ TEST_F(SchedulerProjectPage, BrowsingSetsTheSingleName)
     EXPECT_EQ(DWORD(OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT), asked.flags);
 }
 
+// "&Setup" shows the archive page alone; only its block changes in the file.
 TEST_F(SchedulerProjectPage, SetupEditsThePreferencesAndRefreshesThePreview)
 {
     project.nameMode = 1;
-    PreferenceFile stored;
-    stored.Clear();
-    CopyBounded(stored.archive.outputFolder, L"C:\\Backups");
-    CopyBounded(stored.archive.baseName, L"Mail");
-    CopyBounded(stored.ftp.host, L"ftp.example");
-    stored.Save(kPreferenceFileName);
+    PreferenceFile stored = StorePreferences();
     std::wstring folder = scratch_folder(L"scheduler");
     PromptRecorder prompts;
     std::wstring before, afterCancel, afterOk;
+    std::vector<int> pageCounts;
+    std::vector<std::wstring> pageCaptions;
+    std::vector<std::string> clipped;
     RunProject([&](HWND sheet, HWND page) {
         before = Text(page, IDC_PROJECT_PREVIEW);
         for (bool confirm : {false, true}) {
@@ -811,6 +823,17 @@ TEST_F(SchedulerProjectPage, SetupEditsThePreferencesAndRefreshesThePreview)
             HWND archive = nullptr;
             uitest::require([&] { return (archive = HWND(SendMessageW(pref, PSM_GETCURRENTPAGEHWND, 0, 0))); },
                             "archive page");
+            HWND tabs = HWND(SendMessageW(pref, PSM_GETTABCONTROL, 0, 0));
+            pageCounts.push_back(TabCtrl_GetItemCount(tabs));
+            wchar_t caption[64] = {};
+            TCITEMW tab = {};
+            tab.mask = TCIF_TEXT;
+            tab.pszText = caption;
+            tab.cchTextMax = 64;
+            TabCtrl_GetItem(tabs, 0, &tab);
+            pageCaptions.push_back(caption);
+            if (confirm)
+                clipped = capture_and_check(pref, L"scheduler_project_setup");
             if (IsDlgButtonChecked(archive, IDC_ADD_STAMP))
                 uitest::click(uitest::child(archive, IDC_ADD_STAMP));  // no time stamp
             uitest::type(uitest::child(archive, IDC_FOLDER), folder);
@@ -824,12 +847,105 @@ TEST_F(SchedulerProjectPage, SetupEditsThePreferencesAndRefreshesThePreview)
     EXPECT_EQ(L"C:\\Backups\\Mail.bvk2", before);
     EXPECT_EQ(before, afterCancel);
     EXPECT_EQ(folder + L"\\Nightly.bvk2", afterOk);
+    EXPECT_EQ((std::vector<int>{1, 1}), pageCounts);
+    EXPECT_EQ((std::vector<std::wstring>{L"Archive", L"Archive"}), pageCaptions);
+    EXPECT_EQ(std::vector<std::string>{}, clipped);
     EXPECT_EQ(0u, prompts.seen().size()) << (prompts.seen().empty() ? "" : uitest::narrow(prompts.seen()[0].text));
     PreferenceFile saved;
     saved.Clear();
     saved.Load(kPreferenceFileName);
     EXPECT_STREQ(L"Nightly", saved.archive.baseName);
-    EXPECT_STREQ(L"ftp.example", saved.ftp.host);  // the other blocks pass through
+    EXPECT_EQ(0, std::memcmp(&stored.ftp, &saved.ftp, sizeof saved.ftp));  // the other blocks pass through
+    EXPECT_EQ(0, std::memcmp(&stored.cddvd, &saved.cddvd, sizeof saved.cddvd));
+}
+
+// A file that cannot be read does not stop "&Setup": the page starts empty. Saving
+// reads the other blocks again, so they are kept once the file can be read; while it
+// still cannot, the failure is reported and the file is left as it was.
+TEST_F(SchedulerProjectPage, SetupOverAnUnreadableFile)
+{
+    project.nameMode = 1;
+    std::wstring folder = scratch_folder(L"scheduler");
+    for (bool readableAtOk : {true, false}) {
+        PreferenceFile stored = StorePreferences();
+        std::string storedBytes = read_file(preferencePath);
+        HANDLE lock = CreateFileW(preferencePath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, lock);
+        PromptRecorder prompts;
+        std::wstring shownFolder = L"?", shownName = L"?";
+        size_t promptsWhileOpen = 99;
+        RunProject([&](HWND sheet, HWND page) {
+            uitest::click(uitest::child(page, IDC_PROJECT_SETUP_NAME));
+            HWND pref = uitest::wait_window(L"Preference", L"#32770", GetCurrentProcessId());
+            HWND archive = nullptr;
+            uitest::require([&] { return (archive = HWND(SendMessageW(pref, PSM_GETCURRENTPAGEHWND, 0, 0))); },
+                            "archive page");
+            promptsWhileOpen = prompts.seen().size();
+            shownFolder = Text(archive, IDC_FOLDER);
+            shownName = Text(archive, IDC_FILENAME);
+            uitest::type(uitest::child(archive, IDC_FOLDER), folder);
+            uitest::type(uitest::child(archive, IDC_FILENAME), L"Nightly");
+            if (readableAtOk) {
+                CloseHandle(lock);
+                lock = INVALID_HANDLE_VALUE;
+            }
+            uitest::click(uitest::child(pref, IDOK));
+            uitest::wait_gone(pref);
+            if (!readableAtOk)
+                uitest::require([&] { return prompts.seen().size() == 1; }, "file error");
+            uitest::click(uitest::child(sheet, IDCANCEL));
+        });
+        if (lock != INVALID_HANDLE_VALUE)
+            CloseHandle(lock);
+        EXPECT_EQ(0u, promptsWhileOpen) << readableAtOk;
+        EXPECT_EQ(L"", shownFolder) << readableAtOk;
+        EXPECT_EQ(L"", shownName) << readableAtOk;
+        if (readableAtOk) {
+            EXPECT_EQ(0u, prompts.seen().size());
+            PreferenceFile saved;
+            saved.Clear();
+            saved.Load(kPreferenceFileName);
+            EXPECT_STREQ(L"Nightly", saved.archive.baseName);
+            EXPECT_EQ(0, std::memcmp(&stored.ftp, &saved.ftp, sizeof saved.ftp));
+            EXPECT_EQ(0, std::memcmp(&stored.cddvd, &saved.cddvd, sizeof saved.cddvd));
+        } else {
+            ASSERT_EQ(1u, prompts.seen().size());
+            EXPECT_NE(std::wstring::npos, prompts.seen()[0].text.find(preferencePath))
+                << uitest::narrow(prompts.seen()[0].text);
+            EXPECT_EQ(UINT(MB_ICONERROR), prompts.seen()[0].flags & MB_ICONMASK);
+            EXPECT_EQ(storedBytes, read_file(preferencePath));
+        }
+    }
+}
+
+// With encryption off the password boxes are not checked: a pair that differs or
+// is too long for the record passes. One too long is not kept (a cut one would be
+// another password when encryption is ticked later).
+TEST_F(SchedulerProjectPage, PasswordsAreCheckedOnlyWhenEncrypting)
+{
+    struct Case { std::wstring password, again, stored; } cases[] = {
+        {std::wstring(100, L'p'), std::wstring(100, L'p'), L""},
+        {std::wstring(150, L'p'), L"other", L""},
+        {L"abc", L"abd", L"abc"},
+    };
+    for (const Case& c : cases) {
+        project.Clear();
+        project.encrypt = 1;
+        PromptRecorder prompts;
+        INT_PTR result = RunProject([&](HWND sheet, HWND page) {
+            uitest::type(uitest::child(page, IDC_PROJECT_SINGLE_NAME), L"C:\\mail.bvk2");
+            // Pasted: longer than anyone types.
+            uitest::set_text(uitest::child(page, IDC_PROJECT_PASSWORD), c.password);
+            uitest::set_text(uitest::child(page, IDC_PROJECT_PASSWORD2), c.again);
+            uitest::click(uitest::child(page, IDC_PROJECT_ENCRYPT));  // encryption off
+            Toggle(uitest::child(page, IDC_PROJECT_ITEMS), 0);
+            uitest::click(uitest::child(sheet, IDOK));
+        });
+        EXPECT_EQ(IDOK, result);
+        EXPECT_EQ(0u, prompts.seen().size()) << (prompts.seen().empty() ? "" : uitest::narrow(prompts.seen()[0].text));
+        EXPECT_EQ(0, project.encrypt);
+        EXPECT_EQ(c.stored, project.password);
+    }
 }
 
 // The two pages in one sheet, as they are meant to be shown: leaving the project
