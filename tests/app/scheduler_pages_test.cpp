@@ -868,8 +868,8 @@ TEST_F(SchedulerProjectPage, SetupOverAnUnreadableFile)
     std::wstring folder = scratch_folder(L"scheduler");
     for (bool readableAtOk : {true, false}) {
         PreferenceFile stored = StorePreferences();
-        std::string storedBytes = read_file(preferencePath);
-        HANDLE lock = CreateFileW(preferencePath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        std::string storedBytes = read_file(preference_path());
+        HANDLE lock = CreateFileW(preference_path().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
         ASSERT_NE(INVALID_HANDLE_VALUE, lock);
         PromptRecorder prompts;
         std::wstring shownFolder = L"?", shownName = L"?";
@@ -910,10 +910,10 @@ TEST_F(SchedulerProjectPage, SetupOverAnUnreadableFile)
             EXPECT_EQ(0, std::memcmp(&stored.cddvd, &saved.cddvd, sizeof saved.cddvd));
         } else {
             ASSERT_EQ(1u, prompts.seen().size());
-            EXPECT_NE(std::wstring::npos, prompts.seen()[0].text.find(preferencePath))
+            EXPECT_NE(std::wstring::npos, prompts.seen()[0].text.find(preference_path()))
                 << uitest::narrow(prompts.seen()[0].text);
             EXPECT_EQ(UINT(MB_ICONERROR), prompts.seen()[0].flags & MB_ICONMASK);
-            EXPECT_EQ(storedBytes, read_file(preferencePath));
+            EXPECT_EQ(storedBytes, read_file(preference_path()));
         }
     }
 }
