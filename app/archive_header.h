@@ -48,6 +48,7 @@ class CPasswordDialog : public CDialog {
 public:
     explicit CPasswordDialog(CWnd* parent = nullptr) : CDialog(133, parent) {}
     CString password;
+
 protected:
     void DoDataExchange(CDataExchange* dx) override;
 };

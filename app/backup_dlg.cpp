@@ -13,9 +13,9 @@ constexpr int kCompactHeight = 165;
 constexpr int kExpandedHeight = 500;
 
 constexpr int kOptionControls[] = {
-    IDC_SETTINGS_GROUP, IDC_COMPRESS,    IDC_PASSWORD_PROTECTED, IDC_PASSWORD_AGAIN_LABEL, IDC_PASSWORD_AGAIN,
-    IDC_PASSWORD_LABEL, IDC_PASSWORD,    IDC_OUTPUT_GROUP,       IDC_TRANSFER,             IDC_TO_FTP,
-    IDC_TO_CDDVD,       IDC_TRANSFER_NOTE,
+    IDC_SETTINGS_GROUP, IDC_COMPRESS,       IDC_PASSWORD_PROTECTED, IDC_PASSWORD_AGAIN_LABEL,
+    IDC_PASSWORD_AGAIN, IDC_PASSWORD_LABEL, IDC_PASSWORD,           IDC_OUTPUT_GROUP,
+    IDC_TRANSFER,       IDC_TO_FTP,         IDC_TO_CDDVD,           IDC_TRANSFER_NOTE,
 };
 
 }  // namespace
@@ -122,9 +122,10 @@ void CBackupDialog::OnTransfer()
 void CBackupDialog::OnGenerate()
 {
     if (!FillNameFromPreference())
-        MessageBox(L"Before you generate a filename for current output archive, please open the preference window "
-                   L"from main-menu and setup the generate options!",
-                   L"Error", MB_ICONERROR);
+        MessageBox(
+            L"Before you generate a filename for current output archive, please open the preference window "
+            L"from main-menu and setup the generate options!",
+            L"Error", MB_ICONERROR);
 }
 
 void CBackupDialog::OnBrowse()

@@ -206,8 +206,8 @@ void CBackupTransferDlg::PrepareTransfer()
     if (job.GetMediaPreference() && job.GetMediaPreferenceSize() == blockSize) {
         OutputMediaCopierFactories factories;
         if (OutputMediaCopierFactory* factory = factories.Find(job.mediaType))
-            copier = factory->Create(m_hWnd, job.GetMediaPreference(), PathFindFileNameW(job.archivePath),
-                                     job.archivePath);
+            copier =
+                factory->Create(m_hWnd, job.GetMediaPreference(), PathFindFileNameW(job.archivePath), job.archivePath);
     }
 }
 
@@ -337,8 +337,9 @@ LRESULT CBackupTransferDlg::OnEngineError(WPARAM detail, LPARAM message)
 {
     Fail(reinterpret_cast<const wchar_t*>(message), reinterpret_cast<const wchar_t*>(detail));
     CString text;
-    text.Format(L"Before you starting backup process, please make sure %ls has been closed!\n\nError: %ls\nFilename: %ls",
-                kMailClient, reinterpret_cast<const wchar_t*>(message), reinterpret_cast<const wchar_t*>(detail));
+    text.Format(
+        L"Before you starting backup process, please make sure %ls has been closed!\n\nError: %ls\nFilename: %ls",
+        kMailClient, reinterpret_cast<const wchar_t*>(message), reinterpret_cast<const wchar_t*>(detail));
     MessageBox(text.c_str(), L"Error", MB_ICONERROR);
     return 0;
 }
@@ -454,9 +455,10 @@ bool CBackupTransferDlg::MayClose()
 {
     if (finished)
         return true;
-    MessageBox(L"Before you close backup window, you must wait until the backup process is finished or stop it by "
-               L"yourself!",
-               L"Error", MB_ICONERROR);
+    MessageBox(
+        L"Before you close backup window, you must wait until the backup process is finished or stop it by "
+        L"yourself!",
+        L"Error", MB_ICONERROR);
     return false;
 }
 

@@ -26,40 +26,48 @@ struct Text {
     size_t length;
     bool ok;
 
-    void add(const wchar_t* text, size_t count) {
+    void add(const wchar_t* text, size_t count)
+    {
         if (!ok || count >= kChars - length) {
             ok = false;
             return;
         }
-        for (size_t i = 0; i < count; ++i) buffer[length++] = text[i];
+        for (size_t i = 0; i < count; ++i)
+            buffer[length++] = text[i];
         buffer[length] = L'\0';
     }
     void add(const wchar_t* text) { add(text, static_cast<size_t>(lstrlenW(text))); }
-    void add(unsigned long long value) {
+    void add(unsigned long long value)
+    {
         constexpr size_t kDigits = 20;  // enough for 2^64 - 1
         wchar_t digits[kDigits];
         size_t first = kDigits;
-        do digits[--first] = static_cast<wchar_t>(L'0' + value % 10);
+        do
+            digits[--first] = static_cast<wchar_t>(L'0' + value % 10);
         while ((value /= 10) != 0);
         add(digits + first, kDigits - first);
     }
 };
 
-void LaunchReporter() {
+void LaunchReporter()
+{
     DWORD length = GetModuleFileNameW(nullptr, ownPath, kChars);
-    if (length == 0 || length >= kChars) return;  // nothing, or cut short
+    if (length == 0 || length >= kChars)
+        return;  // nothing, or cut short
     // The folder, drive included, with its closing backslash.
     size_t folderLength = length;
     while (folderLength > 0 && ownPath[folderLength - 1] != L'\\' && ownPath[folderLength - 1] != L'/')
         --folderLength;
-    if (folderLength == 0) return;
+    if (folderLength == 0)
+        return;
 
     Text dir{folder, 0, true};
     dir.add(ownPath, folderLength);
     Text reporter{reporterPath, 0, true};
     reporter.add(folder);
     reporter.add(L"pellisk.exe");
-    if (!reporter.ok || !PathFileExistsW(reporterPath)) return;
+    if (!reporter.ok || !PathFileExistsW(reporterPath))
+        return;
 
     // Numbers at pointer width: the same digits as "%u" on 32-bit Windows.
     Text command{commandLine, 0, true};
@@ -71,7 +79,8 @@ void LaunchReporter() {
     command.add(GetCurrentProcessId());
     command.add(L" ");
     command.add(static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(crashPointers)));
-    if (!command.ok) return;
+    if (!command.ok)
+        return;
 
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
@@ -83,12 +92,14 @@ void LaunchReporter() {
     CloseHandle(process.hProcess);
 }
 
-DWORD WINAPI LaunchReporterThread(void*) {
+DWORD WINAPI LaunchReporterThread(void*)
+{
     LaunchReporter();
     return 0;
 }
 
-[[noreturn]] void RaiseUncaught() {
+[[noreturn]] void RaiseUncaught()
+{
     RaiseException(kUncaughtCppException, EXCEPTION_NONCONTINUABLE, 0, nullptr);
     std::abort();
 }
@@ -99,14 +110,16 @@ DWORD WINAPI LaunchReporterThread(void*) {
 static_assert(sizeof(STARTUPINFOW) == 68);
 #endif
 
-LONG WINAPI CrashReportFilter(EXCEPTION_POINTERS* info) {
+LONG WINAPI CrashReportFilter(EXCEPTION_POINTERS* info)
+{
     const DWORD self = GetCurrentThreadId();
     const LONG owner = InterlockedCompareExchange(&filterOwner, static_cast<LONG>(self), 0);
     if (owner != 0) {
         // A fault inside the filter itself goes on to the default handling;
         // another thread's crash waits while the first one is reported (the
         // process ends after it).
-        if (owner == static_cast<LONG>(self)) return EXCEPTION_CONTINUE_SEARCH;
+        if (owner == static_cast<LONG>(self))
+            return EXCEPTION_CONTINUE_SEARCH;
         Sleep(INFINITE);
     }
     crashedThread = self;
@@ -124,7 +137,8 @@ LONG WINAPI CrashReportFilter(EXCEPTION_POINTERS* info) {
     return EXCEPTION_CONTINUE_SEARCH;
 }
 
-void InstallCrashReportFilter() {
+void InstallCrashReportFilter()
+{
     SetUnhandledExceptionFilter(CrashReportFilter);
     // Under this toolchain an uncaught C++ exception ends in std::terminate,
     // which never reaches the filter; raise it as a structured exception.

@@ -31,7 +31,9 @@ void FormatSizeText(uint64_t size, CString& text);
 class CBakItemsListBox : public CListBox {
 public:
     CBakItemsListBox(int32_t registryBitmapId, int32_t folderBitmapId)
-        : registryBitmapId(registryBitmapId), folderBitmapId(folderBitmapId) {}
+        : registryBitmapId(registryBitmapId), folderBitmapId(folderBitmapId)
+    {
+    }
 
     BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id)
     {

@@ -17,11 +17,11 @@ class CMainFrame : public CFrameWnd {
 public:
     CMainFrame();
 
-    SchedulerProject schedulerProject{};  // the scheduler pages' record
+    SchedulerProject schedulerProject{};      // the scheduler pages' record
     std::atomic<bool> itemSizeThread{false};  // true while ItemSizeThreadProc runs
     bool closing = false;                     // the user has confirmed the exit
     ProfileManager profiles;
-    CCriticalSection lock;  // the timer and destroy handlers
+    CCriticalSection lock;           // the timer and destroy handlers
     std::vector<BackupItem*> items;  // owned; deleted when the window is destroyed
     CChildView view;
     CMFCRibbonBar ribbon;

@@ -20,9 +20,10 @@ BOOL CPrCDDVDPage::OnInitDialog()
     // The writers are those the burner component lists.
     BurnCD burner;
     if (FAILED(burner.Create()) || !burner.settings) {
-        MessageBox(L"CD/DVD burner ActiveX failed to initialize! You need to re-install the backup software and try "
-                   L"again!",
-                   L"Error", MB_ICONERROR);
+        MessageBox(
+            L"CD/DVD burner ActiveX failed to initialize! You need to re-install the backup software and try "
+            L"again!",
+            L"Error", MB_ICONERROR);
         UpdateData(FALSE);
         return FALSE;
     }

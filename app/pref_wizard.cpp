@@ -114,7 +114,8 @@ bool CInitPrefArchive::ValidateArchivePage()
         return false;
     }
     if (fields.baseNameText.empty()) {
-        errorText = L"The base filename has not been filled, please enter a base filename for your output archive file!";
+        errorText =
+            L"The base filename has not been filled, please enter a base filename for your output archive file!";
         return false;
     }
     return true;
@@ -141,9 +142,10 @@ void CInitPrefArchive::OnDestroy()
 
 namespace {
 // Everything of the account, labels included, which "Setup FTP server information" enables.
-const std::initializer_list<int> kFtpControls = {IDC_HOST_LABEL, IDC_FTP_HOST,     IDC_PORT_LABEL,      IDC_FTP_PORT,
-                                                 IDC_USER_LABEL, IDC_FTP_USER,     IDC_PASSWORD_LABEL,  IDC_PASSWORD,
-                                                 IDC_DIRECTORY_LABEL, IDC_FTP_DIRECTORY, IDC_FTP_PASSIVE, IDC_FTP_PORT_SPIN};
+const std::initializer_list<int> kFtpControls = {IDC_HOST_LABEL,     IDC_FTP_HOST,    IDC_PORT_LABEL,
+                                                 IDC_FTP_PORT,       IDC_USER_LABEL,  IDC_FTP_USER,
+                                                 IDC_PASSWORD_LABEL, IDC_PASSWORD,    IDC_DIRECTORY_LABEL,
+                                                 IDC_FTP_DIRECTORY,  IDC_FTP_PASSIVE, IDC_FTP_PORT_SPIN};
 }  // namespace
 
 CInitPrefFTP::CInitPrefFTP(PreferenceFile* pref, CWnd* sheet)

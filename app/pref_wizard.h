@@ -40,6 +40,7 @@ private:
 class CInitPrefWelcome : public CInitWizPage {
 public:
     CInitPrefWelcome(PreferenceFile* pref, CWnd* sheet);
+
 protected:
     void Collect() override {}
 };
@@ -105,6 +106,7 @@ protected:
 class CInitPrefFinish : public CInitWizPage {
 public:
     CInitPrefFinish(PreferenceFile* pref, CWnd* sheet);
+
 protected:
     void Collect() override {}
 };

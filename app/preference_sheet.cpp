@@ -147,7 +147,8 @@ BOOL CPrArchivePage::OnInitDialog()
     fields.folderText = pref.outputFolder;
     fields.baseNameText = pref.baseName;
     fields.addStamp = pref.addTimeStamp;
-    CheckRadioButton(IDC_STAMP_BEFORE, IDC_STAMP_AFTER, pref.timeStampPosition == 1 ? IDC_STAMP_BEFORE : IDC_STAMP_AFTER);
+    CheckRadioButton(IDC_STAMP_BEFORE, IDC_STAMP_AFTER,
+                     pref.timeStampPosition == 1 ? IDC_STAMP_BEFORE : IDC_STAMP_AFTER);
     UpdateData(FALSE);
     fields.EnableStampControls();
     fields.UpdatePreview();

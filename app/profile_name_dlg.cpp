@@ -20,9 +20,10 @@ void CProfileNameDialog::OnOK()
     // A profile is one registry key: a backslash would make nested keys, and a longer
     // name could not be read back, hiding this profile and every one after it.
     if (!IsValidProfileName(name)) {
-        MessageBox(L"A profile name cannot contain \"\\\" or be longer than 255 characters, please change the name "
-                   L"and try again!",
-                   L"Error", MB_OK | MB_ICONERROR);
+        MessageBox(
+            L"A profile name cannot contain \"\\\" or be longer than 255 characters, please change the name "
+            L"and try again!",
+            L"Error", MB_OK | MB_ICONERROR);
         return;
     }
     EndDialog(IDOK);

@@ -194,8 +194,8 @@ HTREEITEM CRestoreWizardPg2::FindOrAddChild(HTREEITEM parent, const std::wstring
 {
     for (HTREEITEM child = tree.GetChildItem(parent); child; child = tree.GetNextSiblingItem(child)) {
         const CString childText = tree.GetItemText(child);
-        if (::CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, childText.c_str(), childText.GetLength(),
-                             text.c_str(), int(text.size())) == CSTR_EQUAL)
+        if (::CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, childText.c_str(), childText.GetLength(), text.c_str(),
+                             int(text.size())) == CSTR_EQUAL)
             return child;
     }
     return tree.InsertItem(text.c_str(), folderImage, folderSelectedImage, parent);

@@ -12,8 +12,7 @@ const wchar_t kReady[] = L"Ready to restore! Please press \"Restore\" button to 
 
 void SendError(HWND page, const wchar_t* detail, const std::wstring& message)
 {
-    ::SendMessageW(page, WM_ENGINE_ERROR, reinterpret_cast<WPARAM>(detail),
-                   reinterpret_cast<LPARAM>(message.c_str()));
+    ::SendMessageW(page, WM_ENGINE_ERROR, reinterpret_cast<WPARAM>(detail), reinterpret_cast<LPARAM>(message.c_str()));
 }
 
 // Whether the archive still has the header whose password page 2 accepted: an
@@ -182,8 +181,7 @@ LRESULT CRestoreWizardPg3::OnEngineError(WPARAM, LPARAM message)
 BOOL CRestoreWizardPg3::OnQueryCancel()
 {
     if (restoreThread) {
-        MessageBox(L"Restore process is running, please cancel the process before you exit!", L"Error",
-                   MB_ICONERROR);
+        MessageBox(L"Restore process is running, please cancel the process before you exit!", L"Error", MB_ICONERROR);
         return FALSE;
     }
     return CRestoreWizardBasicPage::OnQueryCancel();

@@ -41,10 +41,9 @@ int RunRestoreWizard(CWnd* parent, const wchar_t* archivePath)
     CRestoreWizardPg4 pg4;
     RestoreContext context;
     sheet.m_psh.dwFlags &= ~PSH_HASHELP;
-    for (CRestoreWizardBasicPage* page : {static_cast<CRestoreWizardBasicPage*>(&pg1),
-                                          static_cast<CRestoreWizardBasicPage*>(&pg2),
-                                          static_cast<CRestoreWizardBasicPage*>(&pg3),
-                                          static_cast<CRestoreWizardBasicPage*>(&pg4)}) {
+    for (CRestoreWizardBasicPage* page :
+         {static_cast<CRestoreWizardBasicPage*>(&pg1), static_cast<CRestoreWizardBasicPage*>(&pg2),
+          static_cast<CRestoreWizardBasicPage*>(&pg3), static_cast<CRestoreWizardBasicPage*>(&pg4)}) {
         sheet.AddPage(page);
         page->m_psp.dwFlags &= ~PSP_HASHELP;
         // The wizard's name stays in the title bar on every page; the pages' own

@@ -62,6 +62,7 @@ class ActivatorOf : public SchedulerActivator {
 public:
     void SetParameters(const void* block) override { params_ = *static_cast<const Params*>(block); }
     void Reset() override { params_ = Params{}; }
+
 protected:
     Params params_{};
 };

@@ -8,7 +8,9 @@ public:
     // The record is not owned and outlives the page. loadSchedule: the record already
     // holds a schedule for the settings page to show.
     CSchedulerPage(UINT templateId, SchedulerProject* project, bool loadSchedule)
-        : CPropertyPage(templateId), project_(project), loadFlag_(loadSchedule ? 1 : 0) {}
+        : CPropertyPage(templateId), project_(project), loadFlag_(loadSchedule ? 1 : 0)
+    {
+    }
 
 protected:
     SchedulerProject* project_;

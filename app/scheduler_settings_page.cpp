@@ -283,12 +283,12 @@ XScheduler::SchedulerActivator* CSPSettings::SelectActivator()
     int kind = CheckedKind();
     if (!UpdateData(TRUE))
         return nullptr;
-    auto sundayFirst = [](const int (&mondayFirst)[7], uint8_t (&out)[7]) {
+    auto sundayFirst = [](const int(&mondayFirst)[7], uint8_t(&out)[7]) {
         out[0] = uint8_t(mondayFirst[6] != 0);
         for (int i = 0; i < 6; ++i)
             out[i + 1] = uint8_t(mondayFirst[i] != 0);
     };
-    auto tickAllWhenNone = [this](int (&days)[7]) {
+    auto tickAllWhenNone = [this](int(&days)[7]) {
         if (std::none_of(std::begin(days), std::end(days), [](int d) { return d != 0; })) {
             std::fill(std::begin(days), std::end(days), 1);
             UpdateData(FALSE);
@@ -390,8 +390,8 @@ void CSPSettings::OnPickOnce()
     picker.dateTime = TextToTime(onceText.c_str(), CTimeSpan(0));
     if (picker.DoModal() != IDOK)
         return;
-    onceText = picker.dateTime.Format(L"%Y-%m-%d") +
-               FormatNumbers(L" %d:%d:%d", picker.hour, picker.minute, picker.second);
+    onceText =
+        picker.dateTime.Format(L"%Y-%m-%d") + FormatNumbers(L" %d:%d:%d", picker.hour, picker.minute, picker.second);
     UpdateData(FALSE);
     UpdateNextRun();
 }

@@ -29,7 +29,11 @@ constexpr int kRepeats = 5;
 
 double now()
 {
-    static LARGE_INTEGER frequency = [] { LARGE_INTEGER f; QueryPerformanceFrequency(&f); return f; }();
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
     LARGE_INTEGER t;
     QueryPerformanceCounter(&t);
     return static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
@@ -77,10 +81,11 @@ struct Rng {
     uint32_t next() { return x = x * 1664525u + 1013904223u; }
 };
 
-const char* const kWords[] = {
-    "the", "meeting", "report", "attached", "please", "find", "regards", "tomorrow", "project", "budget",
-    "review", "thanks", "question", "schedule", "office", "Monday", "client", "draft", "update", "version",
-    "invoice", "shipping", "order", "confirm", "available", "weekend", "family", "photos", "dinner", "call"};
+const char* const kWords[] = {"the",       "meeting",  "report",  "attached", "please", "find",
+                              "regards",   "tomorrow", "project", "budget",   "review", "thanks",
+                              "question",  "schedule", "office",  "Monday",   "client", "draft",
+                              "update",    "version",  "invoice", "shipping", "order",  "confirm",
+                              "available", "weekend",  "family",  "photos",   "dinner", "call"};
 
 // One message: headers and a text body, and now and then an attachment of
 // incompressible bytes (already-compressed pictures and archives).
@@ -176,7 +181,8 @@ double time_backup(const Tree& tree, const std::wstring& archive, bool compress,
     store.threads = threads;
     for (const std::wstring& file : tree.files) {
         const size_t cut = file.rfind(L'\\');
-        store.add_item(to_file_item(FileNode(tree.root + L"\\" + file.substr(0, cut), false, file.substr(cut + 1), L"*.*")));
+        store.add_item(
+            to_file_item(FileNode(tree.root + L"\\" + file.substr(0, cut), false, file.substr(cut + 1), L"*.*")));
     }
     const double start = now();
     const uint64_t stored = store.run();
@@ -208,8 +214,14 @@ double time_restore(const std::wstring& archive, const std::wstring& target, uns
     return seconds;
 }
 
-void* sz_alloc(void*, size_t n) { return malloc(n); }
-void sz_free(void*, void* p) { free(p); }
+void* sz_alloc(void*, size_t n)
+{
+    return malloc(n);
+}
+void sz_free(void*, void* p)
+{
+    free(p);
+}
 ISzAlloc kAlloc = {sz_alloc, sz_free};
 
 // The SDK's encoder with the engine's settings over the same pieces, one
@@ -248,12 +260,12 @@ double time_bare_decoder(const std::wstring& archive)
     for (size_t at = 0; at + 4 <= file.size();) {
         uint32_t n;
         std::memcpy(&n, &file[at], 4);
-        at += 4 + n; // the head
+        at += 4 + n;  // the head
         for (ChunkHeader chunk; std::memcpy(&chunk, &file[at], sizeof chunk), at += sizeof chunk, chunk.end == 0;
              at += chunk.n) {
             const uint8_t* block = &file[at];
             if (block[0] == 0)
-                continue; // stored
+                continue;  // stored
             SizeT outLen = 0, inLen = chunk.n - 15;
             for (int i = 7; i >= 0; --i)
                 outLen = (outLen << 8) | block[7 + i];
@@ -284,7 +296,7 @@ void print(const Figure& f, double mb)
     std::printf("%-28s %8.1f %8.1f %8.1f MB/s\n", f.name, mb / *hi, mb / f.median(), mb / *lo);
 }
 
-} // namespace
+}  // namespace
 
 int main()
 {
@@ -334,16 +346,17 @@ int main()
     for (const Figure* f : {&copy, &raw1, &rawN, &encoder, &comp1, &compN, &decoder, &restore1, &restoreN})
         print(*f, mb);
     const auto ratio = [](const Figure& bare, const Figure& f) { return bare.median() / f.median(); };
-    std::printf("compressed backup / bare encoder   1 thread %5.2f   pool %5.2f (goal >= 5)\n",
-                ratio(encoder, comp1), ratio(encoder, compN));
+    std::printf("compressed backup / bare encoder   1 thread %5.2f   pool %5.2f (goal >= 5)\n", ratio(encoder, comp1),
+                ratio(encoder, compN));
     std::printf("restore / bare decoder             1 thread %5.2f   pool %5.2f (goal >= 4)\n",
                 ratio(decoder, restore1), ratio(decoder, restoreN));
     std::printf("raw backup / plain copy            1 thread %5.2f   pool %5.2f (goal >= 0.9)\n", ratio(copy, raw1),
                 ratio(copy, rawN));
     const double state = pool * 21.3;
-    std::printf("peak private bytes, Wine's baseline %.1f MB: 1 thread %.1f MB, pool %.1f MB "
-                "(goal: pool within %.1f MB = baseline + 32 + %u x 21.3)\n",
-                wineBaseline / kMB, peakSequential / kMB, peakPool / kMB, wineBaseline / kMB + 32 + state, pool);
+    std::printf(
+        "peak private bytes, Wine's baseline %.1f MB: 1 thread %.1f MB, pool %.1f MB "
+        "(goal: pool within %.1f MB = baseline + 32 + %u x 21.3)\n",
+        wineBaseline / kMB, peakSequential / kMB, peakPool / kMB, wineBaseline / kMB + 32 + state, pool);
     remove_tree(base);
     return 0;
 }

@@ -17,6 +17,7 @@ class COwnerDrawn : public CWnd {
 public:
     virtual void DrawItem(DRAWITEMSTRUCT*) {}
     virtual void MeasureItem(MEASUREITEMSTRUCT*) {}
+
 protected:
     BOOL OnChildNotify(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
 };
@@ -27,7 +28,10 @@ public:
     int GetCount() const { return int(::SendMessageW(m_hWnd, LB_GETCOUNT, 0, 0)); }
     int SetItemData(int i, DWORD_PTR data) { return int(SendMessage(LB_SETITEMDATA, WPARAM(i), LPARAM(data))); }
     DWORD_PTR GetItemData(int i) const { return DWORD_PTR(::SendMessageW(m_hWnd, LB_GETITEMDATA, WPARAM(i), 0)); }
-    int GetItemRect(int i, RECT* r) const { return int(::SendMessageW(m_hWnd, LB_GETITEMRECT, WPARAM(i), reinterpret_cast<LPARAM>(r))); }
+    int GetItemRect(int i, RECT* r) const
+    {
+        return int(::SendMessageW(m_hWnd, LB_GETITEMRECT, WPARAM(i), reinterpret_cast<LPARAM>(r)));
+    }
     // The item at a client point, and whether the point lies outside every item.
     UINT ItemFromPoint(POINT pt, BOOL& outside) const;
     void ResetContent() { SendMessage(LB_RESETCONTENT); }
@@ -88,7 +92,10 @@ public:
     int SetCurSel(int i) { return int(SendMessage(CB_SETCURSEL, WPARAM(i))); }
     CString GetLBText(int i) const { return GetLBText(m_hWnd, i); }
     static CString GetLBText(HWND combo, int i);  // "" for no such entry
-    int SetItemDataPtr(int i, void* p) { return int(SendMessage(CB_SETITEMDATA, WPARAM(i), reinterpret_cast<LPARAM>(p))); }
+    int SetItemDataPtr(int i, void* p)
+    {
+        return int(SendMessage(CB_SETITEMDATA, WPARAM(i), reinterpret_cast<LPARAM>(p)));
+    }
     void* GetItemDataPtr(int i) const;
 };
 
@@ -113,6 +120,7 @@ public:
     int GetImageCount() const { return ImageList_GetImageCount(list_); }
     void DeleteImageList();
     HIMAGELIST GetSafeHandle() const { return list_; }
+
 private:
     HIMAGELIST list_ = nullptr;
 };

@@ -11,8 +11,11 @@ public:
     CTimeSpan() = default;
     explicit CTimeSpan(__time64_t seconds) : seconds_(seconds) {}
     CTimeSpan(long days, int hours, int minutes, int seconds)
-        : seconds_(((__time64_t(days) * 24 + hours) * 60 + minutes) * 60 + seconds) {}
+        : seconds_(((__time64_t(days) * 24 + hours) * 60 + minutes) * 60 + seconds)
+    {
+    }
     __time64_t GetTotalSeconds() const { return seconds_; }
+
 private:
     __time64_t seconds_ = 0;
 };

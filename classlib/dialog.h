@@ -76,6 +76,7 @@ public:
                 CWnd* parent);
     INT_PTR DoModal();  // IDOK or IDCANCEL
     CString GetPathName() const { return path_; }
+
 private:
     ui::FileChoice choice_;
     CString path_;

@@ -9,19 +9,33 @@ CFileException CFileException::FromOsError(LONG osError, const std::wstring& fil
 {
     int cause;
     switch (osError) {
-    case ERROR_SUCCESS: cause = none; break;
-    case ERROR_FILE_NOT_FOUND: cause = fileNotFound; break;
+    case ERROR_SUCCESS:
+        cause = none;
+        break;
+    case ERROR_FILE_NOT_FOUND:
+        cause = fileNotFound;
+        break;
     case ERROR_PATH_NOT_FOUND:
     case ERROR_INVALID_NAME:
     case ERROR_BAD_PATHNAME:
-    case ERROR_INVALID_DRIVE: cause = badPath; break;
+    case ERROR_INVALID_DRIVE:
+        cause = badPath;
+        break;
     case ERROR_ACCESS_DENIED:
-    case ERROR_WRITE_PROTECT: cause = accessDenied; break;
+    case ERROR_WRITE_PROTECT:
+        cause = accessDenied;
+        break;
     case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION: cause = sharingViolation; break;
+    case ERROR_LOCK_VIOLATION:
+        cause = sharingViolation;
+        break;
     case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL: cause = diskFull; break;
-    default: cause = genericException; break;
+    case ERROR_HANDLE_DISK_FULL:
+        cause = diskFull;
+        break;
+    default:
+        cause = genericException;
+        break;
     }
     return CFileException(cause, osError, fileName);
 }
@@ -29,8 +43,9 @@ CFileException CFileException::FromOsError(LONG osError, const std::wstring& fil
 std::wstring CFileException::GetErrorMessage() const
 {
     wchar_t* text = nullptr;
-    DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                             nullptr, static_cast<DWORD>(m_lOsError), 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+    DWORD n =
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, static_cast<DWORD>(m_lOsError), 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
     std::wstring reason;
     if (n && text) {
         reason.assign(text, n);

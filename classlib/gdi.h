@@ -10,6 +10,7 @@ public:
     CGdiObject& operator=(const CGdiObject&) = delete;
     HGDIOBJ GetSafeHandle() const { return handle_; }
     BOOL DeleteObject();
+
 protected:
     BOOL Attach(HGDIOBJ h);
     HGDIOBJ handle_ = nullptr;
@@ -88,6 +89,7 @@ public:
     explicit CPaintDC(CWnd* wnd);
     ~CPaintDC() override;
     PAINTSTRUCT m_ps;
+
 private:
     HWND hwnd_;
 };
@@ -96,7 +98,12 @@ private:
 class CClientDC : public CDC {
 public:
     explicit CClientDC(CWnd* wnd) : hwnd_(wnd ? wnd->m_hWnd : nullptr) { m_hDC = ::GetDC(hwnd_); }
-    ~CClientDC() override { ::ReleaseDC(hwnd_, m_hDC); m_hDC = nullptr; }
+    ~CClientDC() override
+    {
+        ::ReleaseDC(hwnd_, m_hDC);
+        m_hDC = nullptr;
+    }
+
 private:
     HWND hwnd_;
 };

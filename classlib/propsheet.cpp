@@ -25,15 +25,33 @@ BOOL CPropertyPage::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result)
     if (nm->hwndFrom != GetSheetHwnd())
         return CDialog::OnNotify(wParam, lParam, result);
     switch (nm->code) {
-    case PSN_SETACTIVE: *result = OnSetActive() ? 0 : -1; break;
-    case PSN_KILLACTIVE: *result = !OnKillActive(); break;
-    case PSN_APPLY: *result = OnApply() ? PSNRET_NOERROR : PSNRET_INVALID_NOCHANGEPAGE; break;
-    case PSN_RESET: OnReset(); *result = 0; break;
-    case PSN_QUERYCANCEL: *result = !OnQueryCancel(); break;
-    case PSN_WIZNEXT: *result = OnWizardNext(); break;
-    case PSN_WIZBACK: *result = OnWizardBack(); break;
-    case PSN_WIZFINISH: *result = !OnWizardFinish(); break;
-    default: return CDialog::OnNotify(wParam, lParam, result);
+    case PSN_SETACTIVE:
+        *result = OnSetActive() ? 0 : -1;
+        break;
+    case PSN_KILLACTIVE:
+        *result = !OnKillActive();
+        break;
+    case PSN_APPLY:
+        *result = OnApply() ? PSNRET_NOERROR : PSNRET_INVALID_NOCHANGEPAGE;
+        break;
+    case PSN_RESET:
+        OnReset();
+        *result = 0;
+        break;
+    case PSN_QUERYCANCEL:
+        *result = !OnQueryCancel();
+        break;
+    case PSN_WIZNEXT:
+        *result = OnWizardNext();
+        break;
+    case PSN_WIZBACK:
+        *result = OnWizardBack();
+        break;
+    case PSN_WIZFINISH:
+        *result = !OnWizardFinish();
+        break;
+    default:
+        return CDialog::OnNotify(wParam, lParam, result);
     }
     return TRUE;
 }

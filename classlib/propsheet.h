@@ -19,12 +19,12 @@ public:
     // every activation but the first; the base OnKillActive saves them.
     virtual BOOL OnSetActive();
     virtual BOOL OnKillActive();
-    virtual BOOL OnApply();           // base: OnOK, TRUE
-    virtual void OnReset();           // base: OnCancel
-    virtual BOOL OnQueryCancel();     // FALSE refuses the cancel
-    virtual LRESULT OnWizardNext();   // 0 next page, -1 stay, or a template id
+    virtual BOOL OnApply();          // base: OnOK, TRUE
+    virtual void OnReset();          // base: OnCancel
+    virtual BOOL OnQueryCancel();    // FALSE refuses the cancel
+    virtual LRESULT OnWizardNext();  // 0 next page, -1 stay, or a template id
     virtual LRESULT OnWizardBack();
-    virtual BOOL OnWizardFinish();    // FALSE keeps the wizard open
+    virtual BOOL OnWizardFinish();  // FALSE keeps the wizard open
     void OnOK() override {}
     void OnCancel() override {}
 

@@ -278,8 +278,8 @@ CMFCRibbonPanel* CMFCRibbonCategory::AddPanel(const wchar_t* name)
 // What the mouse and the keyboard can reach, in Tab order.
 struct CMFCRibbonBar::Item {
     enum Kind { kApp, kTab, kTabButton, kButton } kind;
-    int category;                     // for tabs
-    const CMFCRibbonButton* button;   // for buttons of both kinds
+    int category;                    // for tabs
+    const CMFCRibbonButton* button;  // for buttons of both kinds
     RECT rect;
     CString keyTip;
     int row() const { return kind == kButton ? 1 : 0; }
@@ -361,8 +361,8 @@ HBITMAP CMFCRibbonBar::Strip(UINT id)
     for (auto& s : strips_)
         if (s.first == id)
             return s.second;
-    auto bmp = static_cast<HBITMAP>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0,
-                                                 0, LR_CREATEDIBSECTION));
+    auto bmp = static_cast<HBITMAP>(
+        ::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     DIBSECTION ds = {};
     if (bmp && ::GetObjectW(bmp, sizeof ds, &ds) == sizeof ds && ds.dsBm.bmBitsPixel == 32 && ds.dsBm.bmBits) {
         // AlphaBlend wants the colours premultiplied by alpha.
@@ -469,7 +469,8 @@ int CMFCRibbonBar::HitTest(POINT pt) const
     for (size_t i = 0; i < items.size(); ++i) {
         if (items[i].kind == Item::kApp) {
             // Round: only the disc answers.
-            double dx = pt.x - (appRect_.left + appRect_.right) / 2.0, dy = pt.y - (appRect_.top + appRect_.bottom) / 2.0;
+            double dx = pt.x - (appRect_.left + appRect_.right) / 2.0,
+                   dy = pt.y - (appRect_.top + appRect_.bottom) / 2.0;
             if (dx * dx + dy * dy <= appSize_.cx * appSize_.cx / 4.0)
                 return int(i);
         } else if (::PtInRect(&items[i].rect, pt)) {
@@ -594,7 +595,7 @@ void CMFCRibbonBar::OpenMainMenu()
     ::SetMenuInfo(menu, &info);
 
     ::SendMessageW(toolTip_, TTM_ACTIVATE, FALSE, 0);  // no tip over the open menu
-    menuOpen_ = true;  // the application button stays down while its menu is open
+    menuOpen_ = true;                                  // the application button stays down while its menu is open
     Invalidate(FALSE);
     UpdateWindow();
     POINT pt = {appRect_.left, appRect_.bottom};
@@ -1003,8 +1004,8 @@ void CMFCRibbonBar::Paint(HDC dc)
                 Line(dc, r.left, kBodyTop, r.right, kBodyTop, kBodyEdge);
             }
             if (keys_ == Keys::focus && int(i) == hot_)
-                RoundBox(dc, RECT{r.left + 2, r.top + 2, r.right - 2, r.bottom - 1}, 4, kHotTop, kHotMid,
-                         kHotBottom, kHotBorder);
+                RoundBox(dc, RECT{r.left + 2, r.top + 2, r.right - 2, r.bottom - 1}, 4, kHotTop, kHotMid, kHotBottom,
+                         kHotBorder);
             ::SetTextColor(dc, keys_ == Keys::focus && int(i) == hot_ ? kHotText : kText);
             ::DrawTextW(dc, categories_[size_t(item.category)]->name_.c_str(), -1, &r,
                         DT_SINGLELINE | DT_CENTER | DT_VCENTER | DT_NOPREFIX);
@@ -1073,8 +1074,8 @@ BOOL CMFCRibbonStatusBar::Create(CWnd* parent, UINT id)
 {
     MakeFont(font_);
     RECT r = {0, 0, 0, GetPreferredHeight()};
-    return CreateEx(0, AfxRegisterWndClass(0, ::LoadCursorW(nullptr, IDC_ARROW)), L"", WS_CHILD | WS_VISIBLE, r,
-                    parent, id);
+    return CreateEx(0, AfxRegisterWndClass(0, ::LoadCursorW(nullptr, IDC_ARROW)), L"", WS_CHILD | WS_VISIBLE, r, parent,
+                    id);
 }
 
 void CMFCRibbonStatusBar::AddElement(const wchar_t* text)

@@ -58,11 +58,11 @@ private:
 
 // One command of a panel or of the application menu.
 struct CMFCRibbonButton {
-    UINT id = 0;          // 0: a separator
+    UINT id = 0;  // 0: a separator
     CString text;
-    int image = -1;       // index into the category's strips, -1 for none
-    CString keyTip;       // one letter, assigned when the category is shown
-    RECT rect = {};       // client rectangle while shown
+    int image = -1;  // index into the category's strips, -1 for none
+    CString keyTip;  // one letter, assigned when the category is shown
+    RECT rect = {};  // client rectangle while shown
 };
 
 class CMFCRibbonPanel {
@@ -95,7 +95,9 @@ private:
 class CMFCRibbonCategory {
 public:
     CMFCRibbonCategory(const wchar_t* name, UINT smallImages, UINT largeImages)
-        : name_(name), smallId_(smallImages), largeId_(largeImages) {}
+        : name_(name), smallId_(smallImages), largeId_(largeImages)
+    {
+    }
     CMFCRibbonPanel* AddPanel(const wchar_t* name);
     const CString& GetName() const { return name_; }
     const std::vector<std::unique_ptr<CMFCRibbonPanel>>& GetPanels() const { return panels_; }
@@ -174,8 +176,8 @@ private:
     std::vector<CMFCRibbonButton> tabButtons_;
     int active_ = -1;
 
-    int hot_ = -1;         // item under the mouse or with the keyboard focus
-    int pressed_ = -1;     // item the left button went down on
+    int hot_ = -1;      // item under the mouse or with the keyboard focus
+    int pressed_ = -1;  // item the left button went down on
     bool menuOpen_ = false;
     bool tracking_ = false;
     Keys keys_ = Keys::off;

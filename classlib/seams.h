@@ -43,6 +43,7 @@ public:
     ~Override() { slot_ = std::move(saved_); }
     Override(const Override&) = delete;
     Override& operator=(const Override&) = delete;
+
 private:
     Seam& slot_;
     Seam saved_;

@@ -23,6 +23,7 @@ public:
     CCriticalSection& operator=(const CCriticalSection&) = delete;
     void lock() { EnterCriticalSection(&cs_); }
     void unlock() { LeaveCriticalSection(&cs_); }
+
 private:
     CRITICAL_SECTION cs_;
 };

@@ -37,57 +37,98 @@ struct MsgMap {
 // kReflect + the original message.
 constexpr UINT kReflect = 0xBC00;
 
-template <class> struct MemberOf;
-template <class C, class F> struct MemberOf<F C::*> { using type = C; };
-template <auto F> using ClassOf = typename MemberOf<decltype(F)>::type;
-template <auto F> ClassOf<F>* Self(CCmdTarget* t) { return static_cast<ClassOf<F>*>(t); }
+template <class>
+struct MemberOf;
+template <class C, class F>
+struct MemberOf<F C::*> {
+    using type = C;
+};
+template <auto F>
+using ClassOf = typename MemberOf<decltype(F)>::type;
+template <auto F>
+ClassOf<F>* Self(CCmdTarget* t)
+{
+    return static_cast<ClassOf<F>*>(t);
+}
 
-template <auto F> void CallVoid(CCmdTarget* t, MsgCall&) { (Self<F>(t)->*F)(); }
-template <auto F> void CallId(CCmdTarget* t, MsgCall& c) { (Self<F>(t)->*F)(LOWORD(c.wParam)); }
-template <auto F> void CallNotify(CCmdTarget* t, MsgCall& c)
+template <auto F>
+void CallVoid(CCmdTarget* t, MsgCall&)
+{
+    (Self<F>(t)->*F)();
+}
+template <auto F>
+void CallId(CCmdTarget* t, MsgCall& c)
+{
+    (Self<F>(t)->*F)(LOWORD(c.wParam));
+}
+template <auto F>
+void CallNotify(CCmdTarget* t, MsgCall& c)
 {
     (Self<F>(t)->*F)(reinterpret_cast<NMHDR*>(c.lParam), &c.result);
 }
-template <auto F> void CallMessage(CCmdTarget* t, MsgCall& c) { c.result = (Self<F>(t)->*F)(c.wParam, c.lParam); }
-template <auto F> void CallTimer(CCmdTarget* t, MsgCall& c) { (Self<F>(t)->*F)(UINT_PTR(c.wParam)); }
-template <auto F> void CallSize(CCmdTarget* t, MsgCall& c)
+template <auto F>
+void CallMessage(CCmdTarget* t, MsgCall& c)
+{
+    c.result = (Self<F>(t)->*F)(c.wParam, c.lParam);
+}
+template <auto F>
+void CallTimer(CCmdTarget* t, MsgCall& c)
+{
+    (Self<F>(t)->*F)(UINT_PTR(c.wParam));
+}
+template <auto F>
+void CallSize(CCmdTarget* t, MsgCall& c)
 {
     (Self<F>(t)->*F)(UINT(c.wParam), short(LOWORD(c.lParam)), short(HIWORD(c.lParam)));
 }
-template <auto F> void CallCreate(CCmdTarget* t, MsgCall& c)
+template <auto F>
+void CallCreate(CCmdTarget* t, MsgCall& c)
 {
     c.result = (Self<F>(t)->*F)(reinterpret_cast<CREATESTRUCTW*>(c.lParam));
 }
-template <auto F> void CallSetFocus(CCmdTarget* t, MsgCall& c) { (Self<F>(t)->*F)(reinterpret_cast<HWND>(c.wParam)); }
-template <auto F> void CallEraseBkgnd(CCmdTarget* t, MsgCall& c)
+template <auto F>
+void CallSetFocus(CCmdTarget* t, MsgCall& c)
+{
+    (Self<F>(t)->*F)(reinterpret_cast<HWND>(c.wParam));
+}
+template <auto F>
+void CallEraseBkgnd(CCmdTarget* t, MsgCall& c)
 {
     c.result = (Self<F>(t)->*F)(reinterpret_cast<HDC>(c.wParam));
 }
-template <auto F> void CallCtlColor(CCmdTarget* t, MsgCall& c)
+template <auto F>
+void CallCtlColor(CCmdTarget* t, MsgCall& c)
 {
-    HBRUSH b = (Self<F>(t)->*F)(reinterpret_cast<HDC>(c.wParam), reinterpret_cast<HWND>(c.lParam),
-                                c.msg - WM_CTLCOLORMSGBOX);
+    HBRUSH b =
+        (Self<F>(t)->*F)(reinterpret_cast<HDC>(c.wParam), reinterpret_cast<HWND>(c.lParam), c.msg - WM_CTLCOLORMSGBOX);
     c.result = reinterpret_cast<LRESULT>(b);
 }
 
 }  // namespace afx
 
-#define DECLARE_MESSAGE_MAP()                            \
-protected:                                               \
-    static const ::afx::MsgMap* GetThisMessageMap();     \
+#define DECLARE_MESSAGE_MAP()                        \
+protected:                                           \
+    static const ::afx::MsgMap* GetThisMessageMap(); \
     const ::afx::MsgMap* GetMessageMap() const override;
 
-#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                             \
-    const ::afx::MsgMap* theClass::GetMessageMap() const { return GetThisMessageMap(); }  \
-    const ::afx::MsgMap* theClass::GetThisMessageMap()                                    \
-    {                                                                                      \
-        using ThisClass [[maybe_unused]] = theClass;                                                      \
-        using BaseClass = baseClass;                                                       \
+#define BEGIN_MESSAGE_MAP(theClass, baseClass)           \
+    const ::afx::MsgMap* theClass::GetMessageMap() const \
+    {                                                    \
+        return GetThisMessageMap();                      \
+    }                                                    \
+    const ::afx::MsgMap* theClass::GetThisMessageMap()   \
+    {                                                    \
+        using ThisClass [[maybe_unused]] = theClass;     \
+        using BaseClass = baseClass;                     \
         static const ::afx::MsgEntry entries[] = {
-#define END_MESSAGE_MAP()                                                  \
-            {0, 0, 0, 0, nullptr}};                                        \
-        static const ::afx::MsgMap map{&BaseClass::GetThisMessageMap, entries}; \
-        return &map;                                                       \
+#define END_MESSAGE_MAP()                                                   \
+    {                                                                       \
+        0, 0, 0, 0, nullptr                                                 \
+    }                                                                       \
+    }                                                                       \
+    ;                                                                       \
+    static const ::afx::MsgMap map{&BaseClass::GetThisMessageMap, entries}; \
+    return &map;                                                            \
     }
 
 // Commands from menus and accelerators, and button clicks (both code 0).
@@ -109,13 +150,13 @@ protected:                                               \
 #define ON_WM_TIMER() {WM_TIMER, 0, 0, 0, &::afx::CallTimer<&ThisClass::OnTimer>},
 #define ON_WM_SIZE() {WM_SIZE, 0, 0, 0, &::afx::CallSize<&ThisClass::OnSize>},
 #define ON_WM_ERASEBKGND() {WM_ERASEBKGND, 0, 0, 0, &::afx::CallEraseBkgnd<&ThisClass::OnEraseBkgnd>},
-#define ON_WM_CTLCOLOR()                                                          \
-    {WM_CTLCOLOREDIT, 0, 0, 0, &::afx::CallCtlColor<&ThisClass::OnCtlColor>},     \
-    {WM_CTLCOLORLISTBOX, 0, 0, 0, &::afx::CallCtlColor<&ThisClass::OnCtlColor>},  \
-    {WM_CTLCOLORBTN, 0, 0, 0, &::afx::CallCtlColor<&ThisClass::OnCtlColor>},      \
-    {WM_CTLCOLORDLG, 0, 0, 0, &::afx::CallCtlColor<&ThisClass::OnCtlColor>},      \
-    {WM_CTLCOLORSCROLLBAR, 0, 0, 0, &::afx::CallCtlColor<&ThisClass::OnCtlColor>},\
-    {WM_CTLCOLORSTATIC, 0, 0, 0, &::afx::CallCtlColor<&ThisClass::OnCtlColor>},
+#define ON_WM_CTLCOLOR()                                                               \
+    {WM_CTLCOLOREDIT, 0, 0, 0, &::afx::CallCtlColor<&ThisClass::OnCtlColor>},          \
+        {WM_CTLCOLORLISTBOX, 0, 0, 0, &::afx::CallCtlColor<&ThisClass::OnCtlColor>},   \
+        {WM_CTLCOLORBTN, 0, 0, 0, &::afx::CallCtlColor<&ThisClass::OnCtlColor>},       \
+        {WM_CTLCOLORDLG, 0, 0, 0, &::afx::CallCtlColor<&ThisClass::OnCtlColor>},       \
+        {WM_CTLCOLORSCROLLBAR, 0, 0, 0, &::afx::CallCtlColor<&ThisClass::OnCtlColor>}, \
+        {WM_CTLCOLORSTATIC, 0, 0, 0, &::afx::CallCtlColor<&ThisClass::OnCtlColor>},
 
 // Anything that handles messages: windows and the application object.
 class CCmdTarget {
@@ -186,7 +227,10 @@ public:
     BOOL IsWindowEnabled() const { return ::IsWindowEnabled(m_hWnd); }
     BOOL IsWindowVisible() const { return ::IsWindowVisible(m_hWnd); }
     void MoveWindow(int x, int y, int w, int h, BOOL repaint = TRUE) { ::MoveWindow(m_hWnd, x, y, w, h, repaint); }
-    void MoveWindow(const RECT& r, BOOL repaint = TRUE) { MoveWindow(r.left, r.top, r.right - r.left, r.bottom - r.top, repaint); }
+    void MoveWindow(const RECT& r, BOOL repaint = TRUE)
+    {
+        MoveWindow(r.left, r.top, r.right - r.left, r.bottom - r.top, repaint);
+    }
     void Invalidate(BOOL erase = TRUE) { ::InvalidateRect(m_hWnd, nullptr, erase); }
     void UpdateWindow() { ::UpdateWindow(m_hWnd); }
     void GetClientRect(RECT* r) const { ::GetClientRect(m_hWnd, r); }

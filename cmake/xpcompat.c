@@ -23,11 +23,11 @@ static ULONGLONG WINAPI tick_count_xp(void)
 
 static ULONGLONG WINAPI tick_count_first(void);
 
-ULONGLONG(WINAPI *volatile imp_GetTickCount64)(void) __asm__("__imp__GetTickCount64@0") = tick_count_first;
+ULONGLONG(WINAPI* volatile imp_GetTickCount64)(void) __asm__("__imp__GetTickCount64@0") = tick_count_first;
 
 static ULONGLONG WINAPI tick_count_first(void)
 {
     FARPROC system = GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetTickCount64");
-    imp_GetTickCount64 = system ? (ULONGLONG(WINAPI *)(void))(void (*)(void))system : tick_count_xp;
+    imp_GetTickCount64 = system ? (ULONGLONG(WINAPI*)(void))(void (*)(void))system : tick_count_xp;
     return imp_GetTickCount64();
 }

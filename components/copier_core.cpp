@@ -8,7 +8,7 @@ enum MessageOffset : UINT { kStatus = 0, kStart = 1, kProgress = 2 };
 
 const wchar_t kStoppedText[] = L"The transfer was stopped.";
 
-} // namespace
+}  // namespace
 
 std::wstring FromBstr(BSTR text)
 {
@@ -25,12 +25,15 @@ std::wstring ErrorText(DWORD error)
     wchar_t* message = nullptr;
     std::wstring text;
     if (FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                       nullptr, error, 0, reinterpret_cast<wchar_t*>(&message), 0, nullptr) && message) {
+                       nullptr, error, 0, reinterpret_cast<wchar_t*>(&message), 0, nullptr) &&
+        message) {
         text = message;
         LocalFree(message);
-        while (!text.empty() && (iswspace(text.back()) || text.back() == L'.')) text.pop_back();
+        while (!text.empty() && (iswspace(text.back()) || text.back() == L'.'))
+            text.pop_back();
     }
-    if (text.empty()) text = L"system error";
+    if (text.empty())
+        text = L"system error";
     return text + L" (error " + std::to_wstring(error) + L")";
 }
 
@@ -117,7 +120,8 @@ HRESULT STDMETHODCALLTYPE CopierCore::Stop()
 void CopierCore::SendProgress(uint64_t done, uint64_t total)
 {
     const int percent = total == 0 || done >= total ? 100 : static_cast<int>(done * 100 / total);
-    if (percent == lastPercent_) return;
+    if (percent == lastPercent_)
+        return;
     lastPercent_ = percent;
     Send(kProgress, static_cast<WPARAM>(percent), 0);
 }
@@ -130,11 +134,13 @@ void CopierCore::SendStatus(const std::wstring& text, bool failed)
 
 void CopierCore::CheckStop() const
 {
-    if (stopped_) Fail(kStoppedText, E_ABORT);
+    if (stopped_)
+        Fail(kStoppedText, E_ABORT);
 }
 
 void CopierCore::Send(UINT offset, WPARAM wParam, LPARAM lParam)
 {
-    if (first_ == 0 || first_ + offset > last_ || !window_ || !IsWindow(window_)) return;
+    if (first_ == 0 || first_ + offset > last_ || !window_ || !IsWindow(window_))
+        return;
     SendMessageW(window_, first_ + offset, wParam, lParam);
 }

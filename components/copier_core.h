@@ -42,7 +42,8 @@ public:
     }
     void reset(HANDLE h = INVALID_HANDLE_VALUE)
     {
-        if (valid()) CloseHandle(h_);
+        if (valid())
+            CloseHandle(h_);
         h_ = h;
     }
 
@@ -117,7 +118,8 @@ public:
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
     {
-        if (!out) return E_POINTER;
+        if (!out)
+            return E_POINTER;
         if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, SettingsIid))
             *out = static_cast<Settings*>(this);
         else if (IsEqualIID(iid, IID_IMediaCopier))
@@ -135,7 +137,8 @@ public:
     ULONG STDMETHODCALLTYPE Release() override
     {
         const ULONG left = --refs_;
-        if (left == 0) delete this;
+        if (left == 0)
+            delete this;
         return left;
     }
 

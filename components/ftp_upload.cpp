@@ -11,19 +11,20 @@
 
 namespace {
 
-const DWORD kTimeoutMs = 30000;    // connect, each reply, a stalled data connection
-const DWORD kClosingTimeoutMs = 5000; // each reply while leaving: QUIT, or ABOR and DELE
+const DWORD kTimeoutMs = 30000;        // connect, each reply, a stalled data connection
+const DWORD kClosingTimeoutMs = 5000;  // each reply while leaving: QUIT, or ABOR and DELE
 const DWORD kReasonTimeoutMs = 2000;
-const DWORD kSliceMs = 100;        // how often a wait looks at the stop mark
+const DWORD kSliceMs = 100;  // how often a wait looks at the stop mark
 const size_t kMaxReply = 64 * 1024;
 const size_t kMaxShownReply = 500;
 const DWORD kChunk = 64 * 1024;
 
 std::string ToUtf8(const std::wstring& text)
 {
-    if (text.empty()) return {};
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                         nullptr, nullptr);
+    if (text.empty())
+        return {};
+    const int size =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     std::string out(static_cast<size_t>(size), '\0');
     WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
     return out;
@@ -33,7 +34,8 @@ std::string ToUtf8(const std::wstring& text)
 std::wstring FromServer(const std::string& bytes)
 {
     const std::string shown = bytes.substr(0, kMaxShownReply);
-    if (shown.empty()) return {};
+    if (shown.empty())
+        return {};
     const int length = static_cast<int>(shown.size());
     UINT codePage = CP_UTF8;
     DWORD flags = MB_ERR_INVALID_CHARS;
@@ -45,7 +47,8 @@ std::wstring FromServer(const std::string& bytes)
     }
     std::wstring out(static_cast<size_t>(size), L'\0');
     MultiByteToWideChar(codePage, flags, shown.data(), length, out.data(), size);
-    std::replace_if(out.begin(), out.end(), [](wchar_t c) { return c < L' '; }, L' ');
+    std::replace_if(
+        out.begin(), out.end(), [](wchar_t c) { return c < L' '; }, L' ');
     return out;
 }
 
@@ -73,13 +76,15 @@ public:
     bool valid() const { return s_ != INVALID_SOCKET; }
     void close()
     {
-        if (valid()) closesocket(s_);
+        if (valid())
+            closesocket(s_);
         s_ = INVALID_SOCKET;
     }
     // Closes with a reset: an orderly close tells the server the file is complete.
     void reset()
     {
-        if (!valid()) return;
+        if (!valid())
+            return;
         const linger now = {1, 0};
         setsockopt(s_, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&now), sizeof now);
         close();
@@ -95,7 +100,8 @@ public:
     {
         WSADATA data;
         const int rc = WSAStartup(MAKEWORD(2, 2), &data);
-        if (rc != 0) Fail(L"Cannot start Windows Sockets: " + ErrorText(static_cast<DWORD>(rc)));
+        if (rc != 0)
+            Fail(L"Cannot start Windows Sockets: " + ErrorText(static_cast<DWORD>(rc)));
     }
     WinsockSession(const WinsockSession&) = delete;
     WinsockSession& operator=(const WinsockSession&) = delete;
@@ -104,7 +110,7 @@ public:
 
 struct Reply {
     int code;
-    std::wstring text; // the reply's first line, code included: a multi-line reply gives its cause there
+    std::wstring text;  // the reply's first line, code included: a multi-line reply gives its cause there
 };
 
 // One control connection. Every socket is non-blocking and every wait is
@@ -145,31 +151,37 @@ private:
 
     CopierCore& core_;
     Socket control_;
-    std::string input_; // received on the control connection, not yet read
+    std::string input_;  // received on the control connection, not yet read
     sockaddr_in local_ = {};
     sockaddr_in peer_ = {};
-    bool leaving_ = false; // abandoning an upload: stop no longer ends a wait
+    bool leaving_ = false;  // abandoning an upload: stop no longer ends a wait
 };
 
 bool FtpSession::WaitFor(const Socket& s, Wait what, DWORD timeoutMs, bool orControl)
 {
     const DWORD start = GetTickCount();
     for (;;) {
-        if (!leaving_) core_.CheckStop();
+        if (!leaving_)
+            core_.CheckStop();
         fd_set ready, writable, failed;
         FD_ZERO(&ready);
         FD_ZERO(&writable);
         FD_ZERO(&failed);
         FD_SET(s.get(), what == Wait::Read ? &ready : &writable);
         FD_SET(s.get(), &failed);
-        if (orControl) FD_SET(control_.get(), &ready);
+        if (orControl)
+            FD_SET(control_.get(), &ready);
         timeval slice = {0, static_cast<long>(kSliceMs * 1000)};
         // A failed non-blocking connect shows in the exception set.
-        const int n = select(0, what == Wait::Read || orControl ? &ready : nullptr,
-                             what == Wait::Read ? nullptr : &writable, what == Wait::Connect ? &failed : nullptr, &slice);
-        if (n == SOCKET_ERROR) Fail(L"Network error: " + ErrorText(static_cast<DWORD>(WSAGetLastError())));
-        if (n > 0) return true;
-        if (GetTickCount() - start >= timeoutMs) return false;
+        const int n =
+            select(0, what == Wait::Read || orControl ? &ready : nullptr, what == Wait::Read ? nullptr : &writable,
+                   what == Wait::Connect ? &failed : nullptr, &slice);
+        if (n == SOCKET_ERROR)
+            Fail(L"Network error: " + ErrorText(static_cast<DWORD>(WSAGetLastError())));
+        if (n > 0)
+            return true;
+        if (GetTickCount() - start >= timeoutMs)
+            return false;
     }
 }
 
@@ -181,12 +193,15 @@ Socket FtpSession::ConnectTo(const sockaddr_in& address, const std::wstring& wha
         Fail(what + L": " + ErrorText(static_cast<DWORD>(WSAGetLastError())));
     if (connect(s.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == SOCKET_ERROR) {
         const int error = WSAGetLastError();
-        if (error != WSAEWOULDBLOCK) Fail(what + L": " + ErrorText(static_cast<DWORD>(error)));
-        if (!WaitFor(s, Wait::Connect, kTimeoutMs)) Fail(what + L": no answer within " + Seconds(kTimeoutMs) + L".");
+        if (error != WSAEWOULDBLOCK)
+            Fail(what + L": " + ErrorText(static_cast<DWORD>(error)));
+        if (!WaitFor(s, Wait::Connect, kTimeoutMs))
+            Fail(what + L": no answer within " + Seconds(kTimeoutMs) + L".");
         int result = 0;
         int length = sizeof result;
         getsockopt(s.get(), SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&result), &length);
-        if (result != 0) Fail(what + L": " + ErrorText(static_cast<DWORD>(result)));
+        if (result != 0)
+            Fail(what + L": " + ErrorText(static_cast<DWORD>(result)));
     }
     return s;
 }
@@ -194,12 +209,13 @@ Socket FtpSession::ConnectTo(const sockaddr_in& address, const std::wstring& wha
 void FtpSession::Connect(const std::wstring& host, int port)
 {
     addrinfo hints = {};
-    hints.ai_family = AF_INET; // PASV and PORT speak IPv4 only
+    hints.ai_family = AF_INET;  // PASV and PORT speak IPv4 only
     hints.ai_socktype = SOCK_STREAM;
     hints.ai_protocol = IPPROTO_TCP;
     addrinfo* found = nullptr;
     const int rc = getaddrinfo(ToUtf8(host).c_str(), std::to_string(port).c_str(), &hints, &found);
-    if (rc != 0 || !found) Fail(L"Cannot find the FTP server " + host + L": " + ErrorText(static_cast<DWORD>(rc)));
+    if (rc != 0 || !found)
+        Fail(L"Cannot find the FTP server " + host + L": " + ErrorText(static_cast<DWORD>(rc)));
     sockaddr_in address;
     memcpy(&address, found->ai_addr, sizeof address);
     freeaddrinfo(found);
@@ -216,25 +232,30 @@ std::string FtpSession::ReadLine(DWORD timeoutMs, size_t& budget)
     for (;;) {
         const size_t end = input_.find('\n');
         if (end != std::string::npos) {
-            if (end + 1 > budget) break;
+            if (end + 1 > budget)
+                break;
             budget -= end + 1;
             std::string line = input_.substr(0, end);
             input_.erase(0, end + 1);
-            if (!line.empty() && line.back() == '\r') line.pop_back();
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
             return line;
         }
-        if (input_.size() > budget) break;
+        if (input_.size() > budget)
+            break;
         char buffer[4096];
         const int got = recv(control_.get(), buffer, sizeof buffer, 0);
         if (got > 0) {
             input_.append(buffer, static_cast<size_t>(got));
             continue;
         }
-        if (got == 0) Fail(L"The FTP server closed the connection.");
+        if (got == 0)
+            Fail(L"The FTP server closed the connection.");
         const int error = WSAGetLastError();
         if (error != WSAEWOULDBLOCK)
             Fail(L"The connection to the FTP server was lost: " + ErrorText(static_cast<DWORD>(error)));
-        if (!WaitFor(control_, Wait::Read, timeoutMs)) FailNoResponse(timeoutMs);
+        if (!WaitFor(control_, Wait::Read, timeoutMs))
+            FailNoResponse(timeoutMs);
     }
     Fail(L"The FTP server sent an overlong reply.");
 }
@@ -248,12 +269,14 @@ Reply FtpSession::ReadReply(DWORD timeoutMs)
     };
     size_t budget = kMaxReply;
     std::string line = ReadLine(timeoutMs, budget);
-    if (!starts(line)) Fail(L"Unexpected reply from the FTP server: " + FromServer(line));
+    if (!starts(line))
+        Fail(L"Unexpected reply from the FTP server: " + FromServer(line));
     const std::string first = line;
     const std::string code = line.substr(0, 3);
     // A multi-line reply ends at a line of the same code followed by a blank.
     if (line.size() > 3 && line[3] == '-') {
-        do line = ReadLine(timeoutMs, budget);
+        do
+            line = ReadLine(timeoutMs, budget);
         while (line.compare(0, 3, code) != 0 || (line.size() > 3 && line[3] != ' '));
     }
     return Reply{std::stoi(code), FromServer(first)};
@@ -269,8 +292,10 @@ int FtpSession::SendAll(const Socket& s, const char* data, size_t size)
             continue;
         }
         const int error = WSAGetLastError();
-        if (error != WSAEWOULDBLOCK) return error;
-        if (!WaitFor(s, Wait::Write, kTimeoutMs)) return WSAETIMEDOUT;
+        if (error != WSAEWOULDBLOCK)
+            return error;
+        if (!WaitFor(s, Wait::Write, kTimeoutMs))
+            return WSAETIMEDOUT;
     }
     return 0;
 }
@@ -309,7 +334,8 @@ void FtpSession::Abandon(Socket& data, const std::string& temporary, bool stored
             // the clean-up still goes on.
         }
         // A refused STOR leaves any file of that name to whoever made it.
-        if (stored) Command("DELE " + temporary, kClosingTimeoutMs);
+        if (stored)
+            Command("DELE " + temporary, kClosingTimeoutMs);
         Command("QUIT", kClosingTimeoutMs);
     } catch (const TransferFailure&) {
     }
@@ -318,14 +344,16 @@ void FtpSession::Abandon(Socket& data, const std::string& temporary, bool stored
 Socket FtpSession::OpenPassive()
 {
     const Reply reply = Command("PASV");
-    if (reply.code != 227) Fail(L"The FTP server refused passive mode: " + reply.text);
+    if (reply.code != 227)
+        Fail(L"The FTP server refused passive mode: " + reply.text);
     unsigned v[6] = {};
     bool parsed = false;
     for (const wchar_t* p = reply.text.c_str() + 3; *p && !parsed; ++p)
         parsed = iswdigit(*p) && swscanf(p, L"%u,%u,%u,%u,%u,%u", &v[0], &v[1], &v[2], &v[3], &v[4], &v[5]) == 6 &&
                  std::all_of(v, v + 6, [](unsigned x) { return x <= 255; });
     const unsigned port = v[4] * 256 + v[5];
-    if (!parsed || port == 0) Fail(L"Unexpected passive-mode reply from the FTP server: " + reply.text);
+    if (!parsed || port == 0)
+        Fail(L"Unexpected passive-mode reply from the FTP server: " + reply.text);
     // The address in the reply is ignored: the data goes only to the server
     // already connected, never to a third host the reply might name.
     sockaddr_in address = peer_;
@@ -348,10 +376,11 @@ Socket FtpSession::ListenActive()
     const auto* ip = reinterpret_cast<const unsigned char*>(&address.sin_addr);
     const unsigned port = ntohs(address.sin_port);
     const std::string command = "PORT " + std::to_string(ip[0]) + "," + std::to_string(ip[1]) + "," +
-                                std::to_string(ip[2]) + "," + std::to_string(ip[3]) + "," +
-                                std::to_string(port / 256) + "," + std::to_string(port % 256);
+                                std::to_string(ip[2]) + "," + std::to_string(ip[3]) + "," + std::to_string(port / 256) +
+                                "," + std::to_string(port % 256);
     const Reply reply = Command(command);
-    if (reply.code != 200) Fail(L"The FTP server refused active mode: " + reply.text);
+    if (reply.code != 200)
+        Fail(L"The FTP server refused active mode: " + reply.text);
     return s;
 }
 
@@ -377,7 +406,8 @@ void FtpSession::CheckControl()
     FD_ZERO(&ready);
     FD_SET(control_.get(), &ready);
     timeval now = {0, 0};
-    if (input_.empty() && select(0, &ready, nullptr, nullptr, &now) != 1) return;
+    if (input_.empty() && select(0, &ready, nullptr, nullptr, &now) != 1)
+        return;
     // Closed, or a reply the server sends only to end the transfer.
     Fail(L"The upload was broken off: " + ReadReply(kTimeoutMs).text);
 }
@@ -393,8 +423,10 @@ void FtpSession::SendData(const Socket& data, const char* bytes, size_t size)
             continue;
         }
         const int error = WSAGetLastError();
-        if (error != WSAEWOULDBLOCK) FailUpload(error);
-        if (!WaitFor(data, Wait::Write, kTimeoutMs, true)) FailNoResponse(kTimeoutMs);
+        if (error != WSAEWOULDBLOCK)
+            FailUpload(error);
+        if (!WaitFor(data, Wait::Write, kTimeoutMs, true))
+            FailNoResponse(kTimeoutMs);
     }
 }
 
@@ -404,7 +436,8 @@ void FtpSession::FailUpload(int error)
     try {
         reason = ReadReply(kReasonTimeoutMs).text;
     } catch (const TransferFailure& failure) {
-        if (failure.hr == E_ABORT) throw;
+        if (failure.hr == E_ABORT)
+            throw;
     }
     Fail(L"The upload was broken off: " + reason);
 }
@@ -414,7 +447,7 @@ bool HasLineBreak(const std::wstring& text)
     return text.find_first_of(std::wstring(L"\r\n\0", 3)) != std::wstring::npos;
 }
 
-} // namespace
+}  // namespace
 
 HRESULT STDMETHODCALLTYPE FtpUploadComponent::SetHost(BSTR host)
 {
@@ -454,11 +487,14 @@ HRESULT STDMETHODCALLTYPE FtpUploadComponent::SetPassive(long passive)
 
 std::wstring FtpUploadComponent::Transfer()
 {
-    if (host_.empty()) Fail(L"No FTP host set.");
-    if (targetName_.empty()) Fail(L"No name for the uploaded archive.");
+    if (host_.empty())
+        Fail(L"No FTP host set.");
+    if (targetName_.empty())
+        Fail(L"No name for the uploaded archive.");
     // A line break would end the command early and start another.
     for (const std::wstring* field : {&host_, &user_, &password_, &directory_, &targetName_})
-        if (HasLineBreak(*field)) Fail(L"The FTP settings or the archive name contain a line break.");
+        if (HasLineBreak(*field))
+            Fail(L"The FTP settings or the archive name contain a line break.");
     SourceFile source(sourcePath_);
     const int port = port_ > 0 && port_ <= 65535 ? static_cast<int>(port_) : 21;
 
@@ -467,17 +503,23 @@ std::wstring FtpUploadComponent::Transfer()
     FtpSession ftp(*this);
     ftp.Connect(host_, port);
     Reply reply = ftp.ReadReply(kTimeoutMs);
-    if (reply.code == 120) reply = ftp.ReadReply(kTimeoutMs);
-    if (reply.code != 220) Fail(L"The FTP server refused the connection: " + reply.text);
+    if (reply.code == 120)
+        reply = ftp.ReadReply(kTimeoutMs);
+    if (reply.code != 220)
+        Fail(L"The FTP server refused the connection: " + reply.text);
 
     reply = ftp.Command("USER " + ToUtf8(user_.empty() ? L"anonymous" : user_));
-    if (reply.code == 331) reply = ftp.Command("PASS " + ToUtf8(password_));
-    if (reply.code != 230 && reply.code != 202) Fail(L"Login failed: " + reply.text);
+    if (reply.code == 331)
+        reply = ftp.Command("PASS " + ToUtf8(password_));
+    if (reply.code != 230 && reply.code != 202)
+        Fail(L"Login failed: " + reply.text);
     reply = ftp.Command("TYPE I");
-    if (reply.code != 200) Fail(L"The FTP server refused binary mode: " + reply.text);
+    if (reply.code != 200)
+        Fail(L"The FTP server refused binary mode: " + reply.text);
     if (!directory_.empty()) {
         reply = ftp.Command("CWD " + ToUtf8(directory_));
-        if (reply.code / 100 != 2) Fail(L"Cannot change to the directory " + directory_ + L": " + reply.text);
+        if (reply.code / 100 != 2)
+            Fail(L"Cannot change to the directory " + directory_ + L": " + reply.text);
     }
 
     // The archive arrives under a temporary name and takes its own only once
@@ -487,16 +529,18 @@ std::wstring FtpUploadComponent::Transfer()
     const std::string temporary = finalName + ".part";
     Socket listener;
     Socket data;
-    bool stored = false; // the server took the STOR: the file under the temporary name is this upload's
+    bool stored = false;  // the server took the STOR: the file under the temporary name is this upload's
     if (passive_)
         data = ftp.OpenPassive();
     else
         listener = ftp.ListenActive();
     try {
         reply = ftp.Command("STOR " + temporary);
-        if (reply.code / 100 != 1) Fail(L"Cannot store " + targetName_ + L": " + reply.text);
+        if (reply.code / 100 != 1)
+            Fail(L"Cannot store " + targetName_ + L": " + reply.text);
         stored = true;
-        if (!passive_) data = ftp.AcceptActive(listener);
+        if (!passive_)
+            data = ftp.AcceptActive(listener);
 
         SendStatus(L"Uploading " + targetName_ + L" to " + host_ + L" ...", false);
         std::vector<char> buffer(kChunk);
@@ -515,7 +559,8 @@ std::wstring FtpUploadComponent::Transfer()
         if (reply.code != 226 && reply.code != 250)
             Fail(L"The upload of " + targetName_ + L" failed: " + reply.text);
         reply = ftp.Command("RNFR " + temporary);
-        if (reply.code == 350) reply = ftp.Command("RNTO " + finalName);
+        if (reply.code == 350)
+            reply = ftp.Command("RNTO " + finalName);
         if (reply.code / 100 != 2)
             Fail(L"The FTP server did not let the upload take the name " + targetName_ + L": " + reply.text);
     } catch (const TransferFailure&) {

@@ -15,7 +15,8 @@ class ClassFactory : public IClassFactory {
 public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
     {
-        if (!out) return E_POINTER;
+        if (!out)
+            return E_POINTER;
         if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IClassFactory)) {
             *out = nullptr;
             return E_NOINTERFACE;
@@ -29,9 +30,11 @@ public:
 
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override
     {
-        if (!out) return E_POINTER;
+        if (!out)
+            return E_POINTER;
         *out = nullptr;
-        if (outer) return CLASS_E_NOAGGREGATION;
+        if (outer)
+            return CLASS_E_NOAGGREGATION;
         Object* object;
         try {
             object = new Object;
@@ -89,7 +92,7 @@ bool DeleteKey(const std::wstring& key)
     return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
 }
 
-} // namespace
+}  // namespace
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
 {
@@ -102,10 +105,13 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
 
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* out)
 {
-    if (!out) return E_POINTER;
+    if (!out)
+        return E_POINTER;
     *out = nullptr;
-    if (IsEqualCLSID(clsid, CLSID_FtpUploadComponent)) return g_ftpFactory.QueryInterface(iid, out);
-    if (IsEqualCLSID(clsid, CLSID_CdBurnerComponent)) return g_burnerFactory.QueryInterface(iid, out);
+    if (IsEqualCLSID(clsid, CLSID_FtpUploadComponent))
+        return g_ftpFactory.QueryInterface(iid, out);
+    if (IsEqualCLSID(clsid, CLSID_CdBurnerComponent))
+        return g_burnerFactory.QueryInterface(iid, out);
     return CLASS_E_CLASSNOTAVAILABLE;
 }
 
@@ -118,7 +124,8 @@ STDAPI DllRegisterServer()
 {
     wchar_t path[MAX_PATH];
     const DWORD length = GetModuleFileNameW(g_module, path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return SELFREG_E_CLASS;
+    if (length == 0 || length >= MAX_PATH)
+        return SELFREG_E_CLASS;
     for (const ServedClass& served : kClasses) {
         const std::wstring key = ClassKey(served.clsid);
         // "Both": the program creates the object in its interface thread and
@@ -136,7 +143,8 @@ STDAPI DllUnregisterServer()
     HRESULT hr = S_OK;
     for (const ServedClass& served : kClasses) {
         const std::wstring key = ClassKey(served.clsid);
-        if (!DeleteKey(key + L"\\InprocServer32") || !DeleteKey(key)) hr = SELFREG_E_CLASS;
+        if (!DeleteKey(key + L"\\InprocServer32") || !DeleteKey(key))
+            hr = SELFREG_E_CLASS;
     }
     return hr;
 }

@@ -9,7 +9,8 @@
 // The module whose resources the dialogs load.
 class CAppModule {
 public:
-    HRESULT Init(HINSTANCE instance) {
+    HRESULT Init(HINSTANCE instance)
+    {
         instance_ = instance;
         return S_OK;
     }
@@ -29,11 +30,13 @@ public:
     HWND GetParent() const { return ::GetParent(m_hWnd); }
     // Centres on `center`, or on the work area when it is null or hidden.
     void CenterWindow(HWND center = nullptr);
-    HICON SetIcon(HICON icon, BOOL big) {
+    HICON SetIcon(HICON icon, BOOL big)
+    {
         return reinterpret_cast<HICON>(
             SendMessageW(m_hWnd, WM_SETICON, big ? ICON_BIG : ICON_SMALL, reinterpret_cast<LPARAM>(icon)));
     }
-    int MessageBox(const wchar_t* text, const wchar_t* caption, UINT type) {
+    int MessageBox(const wchar_t* text, const wchar_t* caption, UINT type)
+    {
         return ::MessageBoxW(m_hWnd, text, caption, type);
     }
 };
@@ -48,36 +51,41 @@ public:
 // A message map is one ProcessWindowMessage. Handlers take
 // (msg, wParam, lParam, handled) or, for commands, (code, id, control,
 // handled), and may clear handled to pass the message on.
-#define BEGIN_MSG_MAP(theClass)                                                                           \
-    BOOL ProcessWindowMessage(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lResult,        \
-                              DWORD dwMsgMapID) override {                                                 \
-        (void)hWnd;                                                                                        \
-        BOOL bHandled = TRUE;                                                                              \
-        if (dwMsgMapID != 0) return FALSE;
+#define BEGIN_MSG_MAP(theClass)                                                                                       \
+    BOOL ProcessWindowMessage(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lResult, DWORD dwMsgMapID) \
+        override                                                                                                      \
+    {                                                                                                                 \
+        (void)hWnd;                                                                                                   \
+        BOOL bHandled = TRUE;                                                                                         \
+        if (dwMsgMapID != 0)                                                                                          \
+            return FALSE;
 
-#define MESSAGE_HANDLER(msg, func)                                                                         \
-    if (uMsg == (msg)) {                                                                                   \
-        bHandled = TRUE;                                                                                   \
-        lResult = func(uMsg, wParam, lParam, bHandled);                                                    \
-        if (bHandled) return TRUE;                                                                         \
+#define MESSAGE_HANDLER(msg, func)                      \
+    if (uMsg == (msg)) {                                \
+        bHandled = TRUE;                                \
+        lResult = func(uMsg, wParam, lParam, bHandled); \
+        if (bHandled)                                   \
+            return TRUE;                                \
     }
 
-#define COMMAND_HANDLER(id, code, func)                                                                    \
-    if (uMsg == WM_COMMAND && LOWORD(wParam) == (id) && HIWORD(wParam) == (code)) {                        \
-        bHandled = TRUE;                                                                                   \
-        lResult = func(HIWORD(wParam), LOWORD(wParam), reinterpret_cast<HWND>(lParam), bHandled);          \
-        if (bHandled) return TRUE;                                                                         \
+#define COMMAND_HANDLER(id, code, func)                                                           \
+    if (uMsg == WM_COMMAND && LOWORD(wParam) == (id) && HIWORD(wParam) == (code)) {               \
+        bHandled = TRUE;                                                                          \
+        lResult = func(HIWORD(wParam), LOWORD(wParam), reinterpret_cast<HWND>(lParam), bHandled); \
+        if (bHandled)                                                                             \
+            return TRUE;                                                                          \
     }
 
-#define COMMAND_ID_HANDLER(id, func)                                                                       \
-    if (uMsg == WM_COMMAND && LOWORD(wParam) == (id)) {                                                    \
-        bHandled = TRUE;                                                                                   \
-        lResult = func(HIWORD(wParam), LOWORD(wParam), reinterpret_cast<HWND>(lParam), bHandled);          \
-        if (bHandled) return TRUE;                                                                         \
+#define COMMAND_ID_HANDLER(id, func)                                                              \
+    if (uMsg == WM_COMMAND && LOWORD(wParam) == (id)) {                                           \
+        bHandled = TRUE;                                                                          \
+        lResult = func(HIWORD(wParam), LOWORD(wParam), reinterpret_cast<HWND>(lParam), bHandled); \
+        if (bHandled)                                                                             \
+            return TRUE;                                                                          \
     }
 
-#define END_MSG_MAP()                                                                                      \
-    return FALSE;                                                                                          \
+#define END_MSG_MAP() \
+    return FALSE;     \
     }
 
 // The part of a dialog that does not depend on its class.

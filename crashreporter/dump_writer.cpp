@@ -12,7 +12,8 @@ std::atomic<DWORD> guardedThread{0};
 std::atomic<DWORD> guardedCode{0};
 LPTOP_LEVEL_EXCEPTION_FILTER previousFilter = nullptr;
 
-LONG WINAPI EndGuardedThread(EXCEPTION_POINTERS* info) {
+LONG WINAPI EndGuardedThread(EXCEPTION_POINTERS* info)
+{
     if (GetCurrentThreadId() != guardedThread)
         return previousFilter ? previousFilter(info) : EXCEPTION_CONTINUE_SEARCH;
     guardedCode = info->ExceptionRecord->ExceptionCode;
@@ -25,7 +26,8 @@ struct GuardedCall {
     void* arg;
 };
 
-DWORD WINAPI RunGuarded(void* p) {
+DWORD WINAPI RunGuarded(void* p)
+{
     auto* call = static_cast<GuardedCall*>(p);
     call->fn(call->arg);
     return 0;
@@ -39,10 +41,11 @@ struct DumpCall {
     BOOL written;
 };
 
-void CallMiniDumpWriteDump(void* p) {
+void CallMiniDumpWriteDump(void* p)
+{
     auto* call = static_cast<DumpCall*>(p);
-    call->written = MiniDumpWriteDump(call->process, call->processId, call->file, MiniDumpWithCodeSegs,
-                                      call->exception, nullptr, nullptr);
+    call->written = MiniDumpWriteDump(call->process, call->processId, call->file, MiniDumpWithCodeSegs, call->exception,
+                                      nullptr, nullptr);
 }
 
 // The access the dump needs (PROCESS_ALL_ACCESS of the XP-era headers).
@@ -50,9 +53,13 @@ constexpr DWORD kProcessAccess = 0x1F0FFF;
 
 }  // namespace
 
-void TranslateSeException(uint32_t code, EXCEPTION_POINTERS*) { throw CSEHException(code); }
+void TranslateSeException(uint32_t code, EXCEPTION_POINTERS*)
+{
+    throw CSEHException(code);
+}
 
-void RunTranslated(void (*fn)(void*), void* arg) {
+void RunTranslated(void (*fn)(void*), void* arg)
+{
     static std::once_flag installed;
     std::call_once(installed, [] { previousFilter = SetUnhandledExceptionFilter(EndGuardedThread); });
     // One guarded call at a time: the filter knows a single thread.
@@ -70,15 +77,19 @@ void RunTranslated(void (*fn)(void*), void* arg) {
     ResumeThread(thread.get());
     WaitForSingleObject(thread.get(), INFINITE);
     guardedThread = 0;
-    if (guardedCode) TranslateSeException(guardedCode, nullptr);
+    if (guardedCode)
+        TranslateSeException(guardedCode, nullptr);
 }
 
-void WriteDump(uintptr_t pointers, int32_t processId, int32_t threadId, const std::wstring& path) {
+void WriteDump(uintptr_t pointers, int32_t processId, int32_t threadId, const std::wstring& path)
+{
     CAutoHandle process(OpenProcess(kProcessAccess, FALSE, static_cast<DWORD>(processId)));
-    if (!process) throw CDumpError(path);
+    if (!process)
+        throw CDumpError(path);
     CAutoHandle file(
         CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) throw CFileError(path, 0);
+    if (!file)
+        throw CFileError(path, 0);
 
     MINIDUMP_EXCEPTION_INFORMATION exception{};
     exception.ThreadId = static_cast<DWORD>(threadId);

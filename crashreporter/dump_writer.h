@@ -39,8 +39,10 @@ public:
     CAutoHandle& operator=(const CAutoHandle&) = delete;
     HANDLE get() const { return handle_; }
     explicit operator bool() const { return handle_ && handle_ != INVALID_HANDLE_VALUE; }
-    void reset() {
-        if (*this) CloseHandle(handle_);
+    void reset()
+    {
+        if (*this)
+            CloseHandle(handle_);
         handle_ = nullptr;
     }
 

@@ -7,7 +7,8 @@
 #include <commctrl.h>
 #include <objbase.h>
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR tail, int) {
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR tail, int)
+{
     CoInitialize(nullptr);
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);

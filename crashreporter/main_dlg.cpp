@@ -4,7 +4,8 @@
 
 #include <string>
 
-LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
+LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
+{
     CenterWindow(GetParent());
     HINSTANCE module = appModule.GetResourceInstance();
     auto icon = [module](int sizeX, int sizeY) {
@@ -16,15 +17,18 @@ LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
     return TRUE;
 }
 
-LRESULT CMainDlg::OnCancel(WORD, WORD, HWND, BOOL&) {
+LRESULT CMainDlg::OnCancel(WORD, WORD, HWND, BOOL&)
+{
     EndDialog(IDCANCEL);
     return 0;
 }
 
-LRESULT CMainDlg::OnSave(WORD, WORD, HWND, BOOL&) {
+LRESULT CMainDlg::OnSave(WORD, WORD, HWND, BOOL&)
+{
     try {
         CFileDialog box(L"dmp", OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, L"crash dump file(*.dmp)\0*.dmp\0");
-        if (box.DoModal(GetActiveWindow()) != IDOK) return 0;
+        if (box.DoModal(GetActiveWindow()) != IDOK)
+            return 0;
         WriteDump(addr, pid, tid, box.m_szFileName);
         EndDialog(IDCANCEL);
     } catch (const CSEHException&) {

@@ -16,9 +16,9 @@ public:
     uintptr_t addr = 0;  // its EXCEPTION_POINTERS, an address in that process
 
     BEGIN_MSG_MAP(CMainDlg)
-    MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
-    COMMAND_ID_HANDLER(IDCANCEL, OnCancel)
-    COMMAND_HANDLER(IDC_SAVE, BN_CLICKED, OnSave)
+        MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
+        COMMAND_ID_HANDLER(IDCANCEL, OnCancel)
+        COMMAND_HANDLER(IDC_SAVE, BN_CLICKED, OnSave)
     END_MSG_MAP()
 
 private:

@@ -13,7 +13,7 @@ bool copy_whole(wchar_t (&dest)[N], const std::wstring& src)
     return true;
 }
 
-} // namespace
+}  // namespace
 
 FileItem to_file_item(const FileNode& node)
 {
@@ -41,9 +41,9 @@ uint64_t sum_file_sizes(const std::vector<FileNode>& list)
             continue;
         // Opens and shares like the reader, so counting sees what a backup
         // reads and never disturbs a running backup or the mail client.
-        HANDLE file = CreateFileW(long_form(join_path(node.path(), node.name())).c_str(), GENERIC_READ,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                  0, nullptr);
+        HANDLE file =
+            CreateFileW(long_form(join_path(node.path(), node.name())).c_str(), GENERIC_READ,
+                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
         if (file == INVALID_HANDLE_VALUE)
             continue;
         LARGE_INTEGER size;

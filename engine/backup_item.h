@@ -90,9 +90,7 @@ struct BackupSource<RegNode> {
 };
 
 template <class Node, template <class> class StoreInitor, class Builder, int Unused>
-class BackupItemTmpl : public BackupItem,
-                       public StoreInitor<typename BackupSource<Node>::Store>,
-                       public Builder {
+class BackupItemTmpl : public BackupItem, public StoreInitor<typename BackupSource<Node>::Store>, public Builder {
     using Source = BackupSource<Node>;
 
 public:

@@ -16,11 +16,11 @@
 // at all: whatever is not Restored left the target as it was.
 enum class RestoreOutcome {
     Restored,
-    Unwritable,  // the file could not be created or put in place
-    Incomplete,  // its data is shorter or longer than its head says
-    ValueNotSet, // the registry value could not be set
-    UnsafeName,  // its name is no plain name of a file or key where it belongs
-    UnknownType, // a kind of record the reader does not know (no item is made)
+    Unwritable,   // the file could not be created or put in place
+    Incomplete,   // its data is shorter or longer than its head says
+    ValueNotSet,  // the registry value could not be set
+    UnsafeName,   // its name is no plain name of a file or key where it belongs
+    UnknownType,  // a kind of record the reader does not know (no item is made)
 };
 
 class DataItem {
@@ -152,7 +152,7 @@ private:
 
     const FileHead* head_;
     HANDLE file_ = INVALID_HANDLE_VALUE;
-    std::wstring target_; // both in the long form, free of the path-length limit
+    std::wstring target_;  // both in the long form, free of the path-length limit
     std::wstring temp_;
     uint64_t written_ = 0;
     bool overlong_ = false;

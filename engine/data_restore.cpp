@@ -15,11 +15,11 @@ constexpr int64_t kArchiveEnd = -1;
 [[noreturn]] void damaged()
 {
     throw EngExcept::FileException(
-        L"Failed to read archive, your archive file has error! Some files in your archive can not be restored.",
-        L"n/a", 0);
+        L"Failed to read archive, your archive file has error! Some files in your archive can not be restored.", L"n/a",
+        0);
 }
 
-} // namespace
+}  // namespace
 
 void free_head_list(ItemHeadList& list)
 {
@@ -34,7 +34,10 @@ DataRestoreBase::DataRestoreBase(const std::wstring& path, int32_t startOffset, 
 {
 }
 
-DataRestoreBase::~DataRestoreBase() { close_file(); }
+DataRestoreBase::~DataRestoreBase()
+{
+    close_file();
+}
 
 uint64_t DataRestoreBase::run()
 {
@@ -120,7 +123,7 @@ ChunkHeader DataRestoreBase::read_chunk_header()
     ChunkHeader header{};
     const uint32_t count = read_file(&header, sizeof header, true);
     position_ += count;
-    if (count != sizeof header) // also a record that lost its end marker
+    if (count != sizeof header)  // also a record that lost its end marker
         damaged();
     return header;
 }
@@ -131,7 +134,7 @@ std::optional<std::vector<uint8_t>> DataRestoreBase::read_head()
     uint32_t length = 0;
     const uint32_t lengthCount = read_file(&length, sizeof length, true);
     position_ += lengthCount;
-    if (lengthCount < sizeof length) // fewer than 4 bytes left: the normal end
+    if (lengthCount < sizeof length)  // fewer than 4 bytes left: the normal end
         return std::nullopt;
     if (length == 0 || length > kMaxHeadBlock)
         damaged();
@@ -178,7 +181,7 @@ int64_t DataRestoreBase::read_item()
     try {
         item->open_item();
     } catch (const EngExcept::FileException&) {
-        writing = false; // an item that cannot be created, or whose name is refused, is left out, and said so
+        writing = false;  // an item that cannot be created, or whose name is refused, is left out, and said so
     }
     const int64_t sum = read_chunks(*item, true, writing);
     if (writing)
@@ -186,7 +189,7 @@ int64_t DataRestoreBase::read_item()
     if (item->outcome() == RestoreOutcome::Restored)
         return sum;
     skipped_.push_back({item->location(), item->display_name(), item->outcome()});
-    return 0; // nothing of it was restored
+    return 0;  // nothing of it was restored
 }
 
 // Reads the item's chunks up to its end marker; returns the bytes its writer
@@ -213,7 +216,7 @@ int64_t DataRestoreBase::read_chunks(DataItem& item, bool selected, bool writing
             if (writing)
                 sum += item.write_item(piece.output.data(), static_cast<int32_t>(piece.output.size()));
         } catch (...) {
-            pool.discard(); // nothing after a failure is written
+            pool.discard();  // nothing after a failure is written
             throw;
         }
     };

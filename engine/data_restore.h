@@ -28,8 +28,8 @@ using ItemHeadList = std::vector<ItemHeadEntry>;
 
 // An item of the archive that a run did not restore, and why.
 struct SkippedItem {
-    std::wstring location; // the folder or key path as stored; empty for an unknown record
-    std::wstring name;     // the file or value name; for an unknown record, its type
+    std::wstring location;  // the folder or key path as stored; empty for an unknown record
+    std::wstring name;      // the file or value name; for an unknown record, its type
     RestoreOutcome reason;
 };
 
@@ -82,12 +82,12 @@ private:
     std::wstring path_;
     const FactoryList& factories_;
     std::wstring password_;
-    uint64_t position_ = 0; // bytes consumed since the start offset
+    uint64_t position_ = 0;  // bytes consumed since the start offset
     uint64_t fileSize_ = 0;
     int32_t startOffset_;
-    ItemHeadList* selection_; // null: every item
-    std::unordered_set<std::wstring> selected_; // the selection's item keys, for the run
-    PiecePool<LZMADecompProcessor>* pool_ = nullptr; // the running run's
+    ItemHeadList* selection_;                         // null: every item
+    std::unordered_set<std::wstring> selected_;       // the selection's item keys, for the run
+    PiecePool<LZMADecompProcessor>* pool_ = nullptr;  // the running run's
     std::vector<SkippedItem> skipped_;
 };
 
@@ -107,9 +107,5 @@ public:
     }
 
     // The list that receives a copy of every head read, set before run().
-    void set_head_list(ItemHeadList* list)
-        requires std::same_as<Factories, NoWriterFactories>
-    {
-        headList_ = list;
-    }
+    void set_head_list(ItemHeadList* list) requires std::same_as<Factories, NoWriterFactories> { headList_ = list; }
 };

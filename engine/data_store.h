@@ -27,8 +27,7 @@ template <class Item, class Reader, class Head, class HeadInitor, class Comp, cl
 class DataStore {
 public:
     DataStore(const std::wstring& archivePath, bool compress, bool encrypt, const std::wstring& password)
-        : reader_(&archivePath_), archivePath_(archivePath), compress_(compress), encrypt_(encrypt),
-          password_(password)
+        : reader_(&archivePath_), archivePath_(archivePath), compress_(compress), encrypt_(encrypt), password_(password)
     {
     }
     DataStore(const DataStore&) = delete;
@@ -82,10 +81,10 @@ private:
 
     // What the writer meets next, in archive order.
     struct Entry {
-        enum Kind { Begin, Coded, Plain, End, Failure } kind; // Begin: the head
-        const uint8_t* data;      // Plain: the piece
-        int32_t length;           // Plain: its bytes
-        std::exception_ptr error; // Failure: what reading threw
+        enum Kind { Begin, Coded, Plain, End, Failure } kind;  // Begin: the head
+        const uint8_t* data;                                   // Plain: the piece
+        int32_t length;                                        // Plain: its bytes
+        std::exception_ptr error;                              // Failure: what reading threw
         Entry(Kind k, const uint8_t* d = nullptr, int32_t n = 0, std::exception_ptr e = nullptr)
             : kind(k), data(d), length(n), error(std::move(e))
         {
@@ -112,8 +111,7 @@ private:
                     if (opened == SourceOpen::Opened) {
                         reading_ = true;
                         Head head;
-                        HeadInitor::init_head(head, reader_.source_item(), compress_, encrypt_,
-                                              reader_.source_size());
+                        HeadInitor::init_head(head, reader_.source_item(), compress_, encrypt_, reader_.source_size());
                         pool_->put(reinterpret_cast<const uint8_t*>(&head), static_cast<int32_t>(sizeof head));
                         entries_.push_back({Entry::Begin});
                     }
@@ -229,7 +227,7 @@ private:
     {
         const auto* bytes = static_cast<const uint8_t*>(data);
         uint8_t* to = out_room(n);
-        if (to != bytes) // else read in place
+        if (to != bytes)  // else read in place
             std::memcpy(to, bytes, n);
         outSize_ += n;
     }
@@ -316,23 +314,23 @@ private:
     uint64_t total_ = 0;
     uint64_t done_ = 0;
     std::vector<uint8_t> piece_;
-    std::vector<uint8_t> out_; // the record's bytes not yet written: the first outSize_
+    std::vector<uint8_t> out_;  // the record's bytes not yet written: the first outSize_
     size_t outSize_ = 0;
     // The running run's pool and the entries it is ahead by.
     Pool* pool_ = nullptr;
     std::deque<Entry> entries_;
-    size_t next_ = 0;          // the item read next
-    bool reading_ = false;     // a source is open
-    bool fedAll_ = false;      // no more entries: the end, a stop or a failure
+    size_t next_ = 0;       // the item read next
+    bool reading_ = false;  // a source is open
+    bool fedAll_ = false;   // no more entries: the end, a stop or a failure
     // The record being written, cut away if it is not completed.
     bool recordOpen_ = false;
     uint64_t recordStart_ = 0;
     uint64_t doneBefore_ = 0;
-    std::optional<Enc> enc_;   // its CBC chain, when encrypting
+    std::optional<Enc> enc_;  // its CBC chain, when encrypting
     std::vector<std::wstring> leftOut_;
 };
 
 using FileDataStore = DataStore<FileItem, FileReader, FileHead, FileHeadInitor, LZMACompProcessor, DESEncryptor,
                                 MFCProgress, MFCThreadCtrl>;
-using RegDataStore = DataStore<RegItem, RegReader, RegHead, RegHeadInitor, LZMACompProcessor, DESEncryptor,
-                               MFCProgress, MFCThreadCtrl>;
+using RegDataStore =
+    DataStore<RegItem, RegReader, RegHead, RegHeadInitor, LZMACompProcessor, DESEncryptor, MFCProgress, MFCThreadCtrl>;

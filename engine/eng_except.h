@@ -21,7 +21,9 @@ private:
 class FileException : public Exception {
 public:
     FileException(std::wstring message, std::wstring detail, int32_t code)
-        : Exception(std::move(message)), detail_(std::move(detail)), code_(code) {}
+        : Exception(std::move(message)), detail_(std::move(detail)), code_(code)
+    {
+    }
     std::wstring get_detail() const { return detail_; }
     int32_t get_code() const { return code_; }
 
@@ -32,14 +34,14 @@ private:
 
 class EFileNotFound : public FileException {
 public:
-    explicit EFileNotFound(std::wstring path)
-        : FileException(L"File doesn't exist!", std::move(path), 2) {}
+    explicit EFileNotFound(std::wstring path) : FileException(L"File doesn't exist!", std::move(path), 2) {}
 };
 
 class EFolderNotFound : public Exception {
 public:
-    explicit EFolderNotFound(std::wstring folder)
-        : Exception(L"Folder has not been found!"), folder_(std::move(folder)) {}
+    explicit EFolderNotFound(std::wstring folder) : Exception(L"Folder has not been found!"), folder_(std::move(folder))
+    {
+    }
     std::wstring get_folder() const { return folder_; }
 
 private:
@@ -48,8 +50,7 @@ private:
 
 class EFailedToOpenRegKey : public Exception {
 public:
-    explicit EFailedToOpenRegKey(const std::wstring& keyPath)
-        : Exception(L"Failed to open key path: " + keyPath) {}
+    explicit EFailedToOpenRegKey(const std::wstring& keyPath) : Exception(L"Failed to open key path: " + keyPath) {}
 };
 
-} // namespace EngExcept
+}  // namespace EngExcept

@@ -15,7 +15,7 @@ void init(ItemHeadTmpl<Item>& head, uint32_t type, const Item& item, bool compre
     std::memcpy(&head.item, &item, sizeof item);
 }
 
-} // namespace
+}  // namespace
 
 void FileHeadInitor::init_head(FileHead& head, const FileItem& item, bool compressed, bool encrypted, uint64_t size)
 {

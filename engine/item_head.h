@@ -21,7 +21,7 @@ constexpr uint32_t kFileItemType = 1;
 constexpr uint32_t kRegItemType = 2;
 
 struct FileItem {
-    wchar_t folder[2048]; // unexpanded form, e.g. %APPDATA%\...
+    wchar_t folder[2048];  // unexpanded form, e.g. %APPDATA%\...
     wchar_t name[2048];
 };
 
@@ -35,8 +35,8 @@ struct RegItem {
 template <class Item>
 struct ItemHeadTmpl {
     uint32_t type;
-    uint64_t size;        // the source size when it was opened
-    uint8_t compressed;   // readers take any non-zero as set
+    uint64_t size;       // the source size when it was opened
+    uint8_t compressed;  // readers take any non-zero as set
     uint8_t encrypted;
     Item item;
 };
@@ -45,7 +45,7 @@ using FileHead = ItemHeadTmpl<FileItem>;
 using RegHead = ItemHeadTmpl<RegItem>;
 
 struct ChunkHeader {
-    uint8_t end;          // 0: n bytes follow; any other value ends the item
+    uint8_t end;  // 0: n bytes follow; any other value ends the item
     uint8_t zero[3];
     uint32_t n;
 };

@@ -12,8 +12,14 @@ struct FuncAlloc {
     void (*release)(void*);
 };
 
-void* func_alloc(void* p, size_t size) { return static_cast<FuncAlloc*>(p)->alloc(size); }
-void func_free(void* p, void* address) { static_cast<FuncAlloc*>(p)->release(address); }
+void* func_alloc(void* p, size_t size)
+{
+    return static_cast<FuncAlloc*>(p)->alloc(size);
+}
+void func_free(void* p, void* address)
+{
+    static_cast<FuncAlloc*>(p)->release(address);
+}
 
 FuncAlloc g_heap = {{func_alloc, func_free}, std::malloc, std::free};
 
@@ -23,7 +29,7 @@ void put_u64(unsigned char* out, uint64_t v)
         out[i] = static_cast<unsigned char>(v >> (8 * i));
 }
 
-} // namespace
+}  // namespace
 
 CLzmaEncProps LzmaRamProps(uint32_t dictionarySize)
 {
@@ -64,7 +70,8 @@ int LzmaRamEncoder::encode(const unsigned char* inBuffer, size_t inSize, unsigne
 
     const CLzmaEncProps props = LzmaRamProps(dictionarySize);
     SizeT propsLen = LZMA_PROPS_SIZE;
-    if (LzmaEnc_SetProps(encoder, &props) != SZ_OK || LzmaEnc_WriteProperties(encoder, outBuffer + 1, &propsLen) != SZ_OK)
+    if (LzmaEnc_SetProps(encoder, &props) != SZ_OK ||
+        LzmaEnc_WriteProperties(encoder, outBuffer + 1, &propsLen) != SZ_OK)
         return 1;
 
     outBuffer[0] = SZ_FILTER_NO;

@@ -30,8 +30,8 @@ public:
     struct Piece {
         std::vector<uint8_t> input;
         std::vector<uint8_t> output;
-        bool failed = false;      // the coder refused the input
-        std::exception_ptr error; // the coder threw
+        bool failed = false;       // the coder refused the input
+        std::exception_ptr error;  // the coder threw
         bool done = false;
     };
 
@@ -151,11 +151,11 @@ private:
     std::vector<Piece> slots_;
     std::vector<std::thread> threads_;
     std::mutex mutex_;
-    std::condition_variable wanted_; // a piece to code, or the end
-    std::condition_variable ready_;  // a piece coded
-    uint64_t put_ = 0;               // pieces handed in
-    uint64_t coded_ = 0;             // pieces a worker has begun (or dropped)
-    uint64_t taken_ = 0;             // pieces given back or dropped
-    unsigned busy_ = 0;              // workers coding a piece
+    std::condition_variable wanted_;  // a piece to code, or the end
+    std::condition_variable ready_;   // a piece coded
+    uint64_t put_ = 0;                // pieces handed in
+    uint64_t coded_ = 0;              // pieces a worker has begun (or dropped)
+    uint64_t taken_ = 0;              // pieces given back or dropped
+    unsigned busy_ = 0;               // workers coding a piece
     bool quit_ = false;
 };

@@ -6,13 +6,15 @@
 
 #include <windows.h>
 
-
 namespace {
 
 constexpr uint32_t kDictionarySize = 0x200000;
 constexpr int32_t kDesHeader = 8;
 
-void put_i32(uint8_t* out, int32_t v) { std::memcpy(out, &v, sizeof v); }
+void put_i32(uint8_t* out, int32_t v)
+{
+    std::memcpy(out, &v, sizeof v);
+}
 
 int32_t get_i32(const uint8_t* in)
 {
@@ -27,7 +29,7 @@ void copy_bytes(uint8_t* out, const void* in, size_t n)
         std::memcpy(out, in, n);
 }
 
-} // namespace
+}  // namespace
 
 uint8_t* DataProcessor::alloc_output(int32_t n)
 {
@@ -51,8 +53,8 @@ int32_t LZMACompProcessor::process(const void* input, int32_t length)
     const size_t room = 2 * static_cast<size_t>(length);
     auto scratch = std::make_unique_for_overwrite<uint8_t[]>(room);
     size_t encoded = 0;
-    if (encoder_.encode(in, static_cast<size_t>(length), scratch.get(), room, &encoded,
-                        kDictionarySize, SZ_FILTER_NO) == 0) {
+    if (encoder_.encode(in, static_cast<size_t>(length), scratch.get(), room, &encoded, kDictionarySize,
+                        SZ_FILTER_NO) == 0) {
         uint8_t* out = alloc_output(static_cast<int32_t>(encoded + 1));
         out[0] = 1;
         std::memcpy(out + 1, scratch.get(), encoded);
@@ -110,8 +112,8 @@ int32_t DESEncryptor::process(const void* input, int32_t length)
     put_i32(out, length);
     put_i32(out + 4, padded);
     if (length != 0)
-        DES_ncbc_encrypt(static_cast<const unsigned char*>(input), out + kDesHeader, length,
-                         &schedule_, &iv_, DES_ENCRYPT);
+        DES_ncbc_encrypt(static_cast<const unsigned char*>(input), out + kDesHeader, length, &schedule_, &iv_,
+                         DES_ENCRYPT);
     return output_size();
 }
 

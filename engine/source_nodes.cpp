@@ -50,7 +50,7 @@ private:
     HKEY key_;
 };
 
-} // namespace
+}  // namespace
 
 bool FileNode::enumerate(std::vector<FileNode>& out) const
 {

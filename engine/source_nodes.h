@@ -19,7 +19,9 @@ class FileNode {
 public:
     FileNode() = default;
     FileNode(std::wstring path, bool is_dir, std::wstring name, std::wstring mask)
-        : path_(std::move(path)), name_(std::move(name)), mask_(std::move(mask)), is_dir_(is_dir) {}
+        : path_(std::move(path)), name_(std::move(name)), mask_(std::move(mask)), is_dir_(is_dir)
+    {
+    }
 
     // The folder holding the entry; for a folder node the folder itself.
     const std::wstring& path() const { return path_; }

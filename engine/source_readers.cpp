@@ -52,8 +52,8 @@ int32_t FileReader::source_read_buff(void* buffer, int32_t n)
     // The head already holds the size at opening: a file that shrank or grew
     // while it was read would give a record whose data disagrees with it.
     if (read_ > size_ || (got == 0 && n > 0 && read_ != size_))
-        throw EngExcept::FileException(L"FileReader::source_read_buff(): File size changed while reading!",
-                                       fullPath_, 0);
+        throw EngExcept::FileException(L"FileReader::source_read_buff(): File size changed while reading!", fullPath_,
+                                       0);
     return static_cast<int32_t>(got);
 }
 

@@ -13,8 +13,8 @@
 // What source_open made of a source.
 enum class SourceOpen {
     Opened,
-    NotStored, // nothing to store: a folder item, or the archive itself
-    LeftOut,   // listed, but gone or unreadable since: the backup says so
+    NotStored,  // nothing to store: a folder item, or the archive itself
+    LeftOut,    // listed, but gone or unreadable since: the backup says so
 };
 
 // Reads one file. The file is shared with its other users (the mail client

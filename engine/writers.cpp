@@ -25,8 +25,8 @@ bool with_attributes_cleared(const std::wstring& path, Op op)
         return false;
     constexpr DWORD kBlocking = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
     const DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) ||
-        !(attributes & kBlocking) || !SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL))
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) || !(attributes & kBlocking) ||
+        !SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL))
         return false;
     if (op())
         return true;
@@ -121,7 +121,7 @@ HANDLE create_temp(const std::wstring& folder, std::wstring& temp)
     return INVALID_HANDLE_VALUE;
 }
 
-} // namespace
+}  // namespace
 
 // Texts end at their first null, so a null parts them.
 std::wstring FileItemComparator::key(const FileHead& head)
@@ -135,7 +135,10 @@ std::wstring RegItemComparator::key(const RegHead& head)
            head_text(head.item.key) + L'\0' + head_text(head.item.value);
 }
 
-FileWriter::~FileWriter() { discard(); }
+FileWriter::~FileWriter()
+{
+    discard();
+}
 
 void FileWriter::discard()
 {
@@ -180,7 +183,7 @@ int32_t FileWriter::write_item(const uint8_t* data, int32_t len)
     if (len == 0)
         return 0;
     if (len < 0 || overlong_ || written_ + static_cast<uint64_t>(len) > head_->size) {
-        overlong_ = true; // more data than the head holds: never put in place
+        overlong_ = true;  // more data than the head holds: never put in place
         return 0;
     }
     DWORD written = 0;

@@ -34,7 +34,8 @@ BackupJobItem::BackupJobItem(BackupItem* source) : nameSize(0), name(nullptr), i
 }
 
 BackupJobItem::BackupJobItem(const BackupJobItem& other)
-    : nameSize(other.nameSize), name(CopyName(other.name, static_cast<size_t>(other.nameSize - 2) / 2)), item(other.item)
+    : nameSize(other.nameSize), name(CopyName(other.name, static_cast<size_t>(other.nameSize - 2) / 2)),
+      item(other.item)
 {
 }
 

@@ -9,8 +9,7 @@ namespace {
 // and need not be terminated, so every copy is bounded by the field.
 class Bstr {
 public:
-    Bstr(const wchar_t* text, size_t capacity)
-        : b_(SysAllocStringLen(text, static_cast<UINT>(wcsnlen(text, capacity))))
+    Bstr(const wchar_t* text, size_t capacity) : b_(SysAllocStringLen(text, static_cast<UINT>(wcsnlen(text, capacity))))
     {
     }
     explicit Bstr(const std::wstring& text) : b_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
@@ -42,14 +41,16 @@ template <class Settings>
 HRESULT QuerySettingsCopier(Settings* settings, IMediaCopier** copier)
 {
     *copier = nullptr;
-    if (!settings) return E_FAIL;
+    if (!settings)
+        return E_FAIL;
     return settings->QueryInterface(IID_IMediaCopier, reinterpret_cast<void**>(copier));
 }
 
 template <class Settings>
 ULONG ReleaseSettings(Settings*& settings)
 {
-    if (settings) settings->Release();
+    if (settings)
+        settings->Release();
     settings = nullptr;
     return 0;
 }
@@ -58,7 +59,8 @@ ULONG ReleaseSettings(Settings*& settings)
 // so that the transfer can never pass for done.
 void SendUnavailable(HWND window, const wchar_t* medium, HRESULT hr)
 {
-    if (!window || !IsWindow(window)) return;
+    if (!window || !IsWindow(window))
+        return;
     wchar_t text[200];
     swprintf(text, sizeof text / sizeof text[0],
              L"The archive was not transferred: the %ls component is not installed or cannot be started "
@@ -67,7 +69,7 @@ void SendUnavailable(HWND window, const wchar_t* medium, HRESULT hr)
     SendMessageW(window, WM_COPIER_STATUS, MAKEWPARAM(0, 1), reinterpret_cast<LPARAM>(text));
 }
 
-} // namespace
+}  // namespace
 
 FTPUpload::FTPUpload(const void* block)
 {
@@ -76,8 +78,8 @@ FTPUpload::FTPUpload(const void* block)
 
 HRESULT FTPUpload::Create()
 {
-    const HRESULT hr = CoCreateInstance(CLSID_FtpUploadComponent, nullptr, CLSCTX_INPROC_SERVER,
-                                        IID_IFtpUploadSettings, reinterpret_cast<void**>(&settings));
+    const HRESULT hr = CoCreateInstance(CLSID_FtpUploadComponent, nullptr, CLSCTX_INPROC_SERVER, IID_IFtpUploadSettings,
+                                        reinterpret_cast<void**>(&settings));
     if (FAILED(hr)) {
         settings = nullptr;
         return hr;
@@ -140,7 +142,8 @@ bool ListCdWriters(std::vector<std::wstring>& names)
         count = 0;
     for (long i = 0; i < count; ++i) {
         BSTR name = nullptr;
-        if (SUCCEEDED(burner.settings->GetDeviceName(i, &name)) && name && SysStringLen(name) < std::size(burner.pref.device))
+        if (SUCCEEDED(burner.settings->GetDeviceName(i, &name)) && name &&
+            SysStringLen(name) < std::size(burner.pref.device))
             names.emplace_back(name, SysStringLen(name));
         SysFreeString(name);
     }
@@ -186,11 +189,13 @@ HRESULT MediaCOMCopierTmpl<Pref, C>::Stop()
 {
     IMediaCopier* copier;
     HRESULT hr = C::QueryCopier(&copier);
-    if (FAILED(hr)) return hr;
+    if (FAILED(hr))
+        return hr;
     IMediaCopierNotify* notify;
     hr = copier->QueryInterface(IID_IMediaCopierNotify, reinterpret_cast<void**>(&notify));
     copier->Release();
-    if (FAILED(hr)) return hr;
+    if (FAILED(hr))
+        return hr;
     notify->Stop();
     notify->Release();
     return S_OK;
@@ -201,7 +206,8 @@ HRESULT MediaCOMCopierTmpl<Pref, C>::CallMethod5()
 {
     IMediaCopier* copier;
     HRESULT hr = C::QueryCopier(&copier);
-    if (FAILED(hr)) return hr;
+    if (FAILED(hr))
+        return hr;
     hr = copier->Method5();
     copier->Release();
     return hr;
@@ -219,6 +225,7 @@ OutputMediaCopierFactories::OutputMediaCopierFactories()
 OutputMediaCopierFactory* OutputMediaCopierFactories::Find(int32_t id) const
 {
     for (const auto& factory : factories)
-        if (factory->GetFactoryId() == id) return factory.get();
+        if (factory->GetFactoryId() == id)
+            return factory.get();
     return nullptr;
 }

@@ -120,8 +120,8 @@ public:
 
 protected:
     HWND notifyWindow;
-    std::wstring fileName;   // name with extension, no folder: the name on the medium
-    std::wstring sourcePath; // the archive's full path
+    std::wstring fileName;    // name with extension, no folder: the name on the medium
+    std::wstring sourcePath;  // the archive's full path
 };
 
 template <class Pref, class M>

@@ -94,8 +94,7 @@ void Profile::CheckAll(bool checked)
 bool Profile::Save(const std::wstring& root) const
 {
     CRegKey key;
-    if (!IsValidProfileName(name) ||
-        key.Create(HKEY_CURRENT_USER, ProfileKeyPath(root, name).c_str()) != ERROR_SUCCESS)
+    if (!IsValidProfileName(name) || key.Create(HKEY_CURRENT_USER, ProfileKeyPath(root, name).c_str()) != ERROR_SUCCESS)
         return false;
     for (size_t i = 0; i < entries.size(); ++i)
         entries[i].Save(key, static_cast<int>(i));
@@ -105,8 +104,7 @@ bool Profile::Save(const std::wstring& root) const
 bool Profile::Load(const std::wstring& root)
 {
     CRegKey key;
-    if (!IsValidProfileName(name) ||
-        key.Create(HKEY_CURRENT_USER, ProfileKeyPath(root, name).c_str()) != ERROR_SUCCESS)
+    if (!IsValidProfileName(name) || key.Create(HKEY_CURRENT_USER, ProfileKeyPath(root, name).c_str()) != ERROR_SUCCESS)
         return false;
     entries.clear();
     for (DWORD index = 0;; ++index) {
@@ -202,8 +200,8 @@ void ProfileManager::Delete(const std::wstring& name)
         return;
     key.RecurseDeleteKey(name.c_str());
     // The key went whatever the case of the name, so its profile goes too.
-    auto it = std::find_if(profiles_.begin(), profiles_.end(),
-                           [&](const Profile& p) { return SameKeyName(p.name, name); });
+    auto it =
+        std::find_if(profiles_.begin(), profiles_.end(), [&](const Profile& p) { return SameKeyName(p.name, name); });
     if (it != profiles_.end())
         profiles_.erase(it);
 }

@@ -20,7 +20,7 @@ struct ArchivePreference {
     wchar_t timeStampFormat[100];  // wcsftime notation
     uint8_t addTimeStamp;          // 0/1
     uint8_t pad[3];
-    int32_t timeStampPosition;     // 1 before the base name, 2 after it
+    int32_t timeStampPosition;  // 1 before the base name, 2 after it
 };
 static_assert(sizeof(ArchivePreference) == 8400);
 static_assert(offsetof(ArchivePreference, baseName) == 4096 && offsetof(ArchivePreference, timeStampFormat) == 8192 &&

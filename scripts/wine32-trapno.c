@@ -23,21 +23,26 @@ __attribute__((constructor)) static void keep_to_32_bit_programs(void)
     unsetenv("LD_PRELOAD");
 }
 
-typedef void (*fault_handler)(int, siginfo_t *, void *);
+typedef void (*fault_handler)(int, siginfo_t*, void*);
 
 static fault_handler wrapped[NSIG];
 
 /* x86 trap numbers: divide error 0, debug 1, breakpoint 3, overflow 4,
    invalid opcode 6, general protection 13, page fault 14, x87 error 16,
    alignment check 17. */
-static int trap_number(int sig, const siginfo_t *info)
+static int trap_number(int sig, const siginfo_t* info)
 {
     switch (sig) {
-    case SIGSEGV: return info->si_code == SEGV_MAPERR || info->si_code == SEGV_ACCERR ? 14 : 13;
-    case SIGBUS: return info->si_code == BUS_ADRALN ? 17 : 14;
-    case SIGFPE: return info->si_code == FPE_INTDIV ? 0 : info->si_code == FPE_INTOVF ? 4 : 16;
-    case SIGILL: return 6;
-    case SIGTRAP: return info->si_code == TRAP_TRACE ? 1 : 3;
+    case SIGSEGV:
+        return info->si_code == SEGV_MAPERR || info->si_code == SEGV_ACCERR ? 14 : 13;
+    case SIGBUS:
+        return info->si_code == BUS_ADRALN ? 17 : 14;
+    case SIGFPE:
+        return info->si_code == FPE_INTDIV ? 0 : info->si_code == FPE_INTOVF ? 4 : 16;
+    case SIGILL:
+        return 6;
+    case SIGTRAP:
+        return info->si_code == TRAP_TRACE ? 1 : 3;
     }
     return -1;
 }
@@ -49,19 +54,19 @@ static int is_fault_signal(int sig)
 
 /* Runs before Wine has set up its own segments: no libc calls, no TLS
    (built without stack protector, which reads its canary through TLS). */
-static void fill_trap_number(int sig, siginfo_t *info, void *context)
+static void fill_trap_number(int sig, siginfo_t* info, void* context)
 {
-    ucontext_t *uc = context;
+    ucontext_t* uc = context;
     if (uc->uc_mcontext.gregs[REG_TRAPNO] == -1)
         uc->uc_mcontext.gregs[REG_TRAPNO] = trap_number(sig, info);
     wrapped[sig](sig, info, context);
 }
 
-int sigaction(int sig, const struct sigaction *act, struct sigaction *old)
+int sigaction(int sig, const struct sigaction* act, struct sigaction* old)
 {
-    static int (*next)(int, const struct sigaction *, struct sigaction *);
+    static int (*next)(int, const struct sigaction*, struct sigaction*);
     if (!next)
-        next = (int (*)(int, const struct sigaction *, struct sigaction *))dlsym(RTLD_NEXT, "sigaction");
+        next = (int (*)(int, const struct sigaction*, struct sigaction*))dlsym(RTLD_NEXT, "sigaction");
     if (!is_fault_signal(sig))
         return next(sig, act, old);
 

@@ -26,9 +26,17 @@ bool AllZero(const ArchiveHeader& h, int from, int to)
 
 TEST(ArchiveHeader, TheBlockGrowsWithThePasswordAndStopsAt11Characters)
 {
-    struct Case { std::wstring password; bool encrypt; int L, P; } cases[] = {
-        {L"", false, 0, 0},        {L"a", true, 4, 8},         {L"abc", true, 8, 8},
-        {L"abcd", true, 10, 16},   {L"abcdefg", true, 16, 16}, {L"abcdefgh", true, 18, 24},
+    struct Case {
+        std::wstring password;
+        bool encrypt;
+        int L, P;
+    } cases[] = {
+        {L"", false, 0, 0},
+        {L"a", true, 4, 8},
+        {L"abc", true, 8, 8},
+        {L"abcd", true, 10, 16},
+        {L"abcdefg", true, 16, 16},
+        {L"abcdefgh", true, 18, 24},
         {L"abcdefghijk", true, 24, 24},
     };
     for (const Case& c : cases) {
@@ -91,8 +99,11 @@ TEST(ArchiveHeader, AShortFileIsNoHeader)
 TEST(ArchiveHeader, DamagedCheckBlocksNeverMatch)
 {
     auto good = *BuildArchiveHeader(false, true, L"pass");
-    struct Case { const char* what; int32_t L, P; } cases[] = {
-        {"P beyond the header", 10, 40}, {"L beyond P", 24, 16}, {"odd L", 9, 16},
+    struct Case {
+        const char* what;
+        int32_t L, P;
+    } cases[] = {
+        {"P beyond the header", 10, 40},   {"L beyond P", 24, 16}, {"odd L", 9, 16},
         {"P not a multiple of 8", 10, 12}, {"negative L", -2, 16}, {"empty", 0, 0},
     };
     for (const Case& c : cases) {

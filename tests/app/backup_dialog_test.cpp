@@ -135,26 +135,26 @@ TEST_F(BackupDialog, ShowsTheOptionsOnDemandAndRemembersTheChoice)
     POINT centre = {};
     std::vector<std::string> clippedCompact, clippedExpanded;
     EXPECT_EQ(IDCANCEL, Run(dlg, [&](HWND h) {
-        compact = Height(h);
-        name = uitest::text(uitest::child(h, kName));
-        hiddenAtFirst = !Shown(h, kSettings) && !Shown(h, kOutput) && !Shown(h, kCompress) && Shown(h, kShow);
-        RECT r;
-        GetWindowRect(h, &r);
-        centre = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-        clippedCompact = capture_and_check(h, L"backup-compact");
-        uitest::click(uitest::child(h, kShow));
-        uitest::require([&] { return Height(h) == 500; }, "expanded window");
-        expanded = Height(h);
-        shownThen = Shown(h, kSettings) && Shown(h, kOutput) && Shown(h, kPassword) && Shown(h, kToDisc);
-        clippedExpanded = capture_and_check(h, L"backup-expanded");
-        uitest::click(uitest::child(h, kShow));
-        uitest::require([&] { return Height(h) == 165; }, "compact window");
-        compactAgain = Height(h);
-        hiddenAgain = !Shown(h, kSettings) && !Shown(h, kPassword);
-        uitest::click(uitest::child(h, kShow));
-        uitest::click(uitest::child(h, kCompress));
-        uitest::click(uitest::child(h, kClose));
-    }));
+                  compact = Height(h);
+                  name = uitest::text(uitest::child(h, kName));
+                  hiddenAtFirst = !Shown(h, kSettings) && !Shown(h, kOutput) && !Shown(h, kCompress) && Shown(h, kShow);
+                  RECT r;
+                  GetWindowRect(h, &r);
+                  centre = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+                  clippedCompact = capture_and_check(h, L"backup-compact");
+                  uitest::click(uitest::child(h, kShow));
+                  uitest::require([&] { return Height(h) == 500; }, "expanded window");
+                  expanded = Height(h);
+                  shownThen = Shown(h, kSettings) && Shown(h, kOutput) && Shown(h, kPassword) && Shown(h, kToDisc);
+                  clippedExpanded = capture_and_check(h, L"backup-expanded");
+                  uitest::click(uitest::child(h, kShow));
+                  uitest::require([&] { return Height(h) == 165; }, "compact window");
+                  compactAgain = Height(h);
+                  hiddenAgain = !Shown(h, kSettings) && !Shown(h, kPassword);
+                  uitest::click(uitest::child(h, kShow));
+                  uitest::click(uitest::child(h, kCompress));
+                  uitest::click(uitest::child(h, kClose));
+              }));
     EXPECT_EQ(165, compact);
     EXPECT_EQ(500, expanded);
     EXPECT_EQ(165, compactAgain);
@@ -211,9 +211,10 @@ TEST_F(BackupDialog, GeneratesTheNameFromThePreferenceFile)
     EXPECT_EQ(L"C:\\typed.bvk2", typed);
     EXPECT_EQ(expected, generated);
     ASSERT_EQ(1u, prompts.seen().size());
-    EXPECT_EQ(L"Before you generate a filename for current output archive, please open the preference window from "
-              L"main-menu and setup the generate options!",
-              prompts.seen()[0].text);
+    EXPECT_EQ(
+        L"Before you generate a filename for current output archive, please open the preference window from "
+        L"main-menu and setup the generate options!",
+        prompts.seen()[0].text);
     EXPECT_EQ(L"Error", prompts.seen()[0].caption);
     EXPECT_EQ(UINT(MB_ICONERROR), prompts.seen()[0].flags);
 }
@@ -299,10 +300,10 @@ TEST_F(BackupDialog, AnExistingArchiveIsReplacedOnlyAfterAsking)
         PromptRecorder prompts;
         CBackupDialog dlg;
         EXPECT_EQ(IDOK, Run(dlg, [&](HWND h) {
-            uitest::click(uitest::child(h, kBrowse));
-            uitest::require([&] { return uitest::text(uitest::child(h, kName)) == existing; }, "chosen name");
-            uitest::click(uitest::child(h, kStart));
-        }));
+                      uitest::click(uitest::child(h, kBrowse));
+                      uitest::require([&] { return uitest::text(uitest::child(h, kName)) == existing; }, "chosen name");
+                      uitest::click(uitest::child(h, kStart));
+                  }));
         EXPECT_TRUE(prompts.seen().empty());  // the save box has asked already
         EXPECT_EQ(existing, dlg.job.archivePath);
         EXPECT_TRUE(asked.save);
@@ -315,13 +316,13 @@ TEST_F(BackupDialog, AnExistingArchiveIsReplacedOnlyAfterAsking)
     CBackupDialog dlg;
     bool openAfterNo = false;
     EXPECT_EQ(IDOK, Run(dlg, [&](HWND h) {
-        uitest::type(uitest::child(h, kName), existing);
-        uitest::click(uitest::child(h, kStart));
-        uitest::require([&] { return prompts.seen().size() == 1; }, "question");
-        uitest::wait_until([] { return false; }, uitest::milliseconds(300));
-        openAfterNo = IsWindowVisible(h) != FALSE;
-        uitest::click(uitest::child(h, kStart));
-    }));
+                  uitest::type(uitest::child(h, kName), existing);
+                  uitest::click(uitest::child(h, kStart));
+                  uitest::require([&] { return prompts.seen().size() == 1; }, "question");
+                  uitest::wait_until([] { return false; }, uitest::milliseconds(300));
+                  openAfterNo = IsWindowVisible(h) != FALSE;
+                  uitest::click(uitest::child(h, kStart));
+              }));
     EXPECT_TRUE(openAfterNo);
     auto seen = prompts.seen();
     ASSERT_EQ(2u, seen.size());
@@ -346,15 +347,17 @@ TEST_F(BackupDialog, RememberedOptionsFillTheJob)
         int height = 0;
         bool ready = false;
         EXPECT_EQ(IDOK, Run(dlg, [&](HWND h) {
-            height = Height(h);
-            ready = Shown(h, kPassword) && IsWindowEnabled(uitest::child(h, kPassword)) &&
-                    IsWindowEnabled(uitest::child(h, kAgain)) && uitest::is_checked(uitest::child(h, kCompress)) &&
-                    uitest::is_checked(uitest::child(h, kTransfer)) && IsWindowEnabled(uitest::child(h, kToDisc));
-            uitest::type(uitest::child(h, kPassword), L"pw 12");
-            uitest::type(uitest::child(h, kAgain), L"pw 12");
-            uitest::click(uitest::child(h, medium));
-            uitest::click(uitest::child(h, kStart));
-        }));
+                      height = Height(h);
+                      ready = Shown(h, kPassword) && IsWindowEnabled(uitest::child(h, kPassword)) &&
+                              IsWindowEnabled(uitest::child(h, kAgain)) &&
+                              uitest::is_checked(uitest::child(h, kCompress)) &&
+                              uitest::is_checked(uitest::child(h, kTransfer)) &&
+                              IsWindowEnabled(uitest::child(h, kToDisc));
+                      uitest::type(uitest::child(h, kPassword), L"pw 12");
+                      uitest::type(uitest::child(h, kAgain), L"pw 12");
+                      uitest::click(uitest::child(h, medium));
+                      uitest::click(uitest::child(h, kStart));
+                  }));
         EXPECT_EQ(500, height);
         EXPECT_TRUE(ready);
         EXPECT_EQ(folder + L"\\BAK.bvk2", dlg.job.archivePath);

@@ -36,12 +36,14 @@ const std::wstring kPassword = L"Inbox 2026!";  // as long as the archive allows
 class ScriptedItem : public FakeItem {
 public:
     explicit ScriptedItem(std::wstring name)
-        : FakeItem(std::move(name), 9), go_(CreateEventW(nullptr, TRUE, TRUE, nullptr)) {}
+        : FakeItem(std::move(name), 9), go_(CreateEventW(nullptr, TRUE, TRUE, nullptr))
+    {
+    }
     ~ScriptedItem() override { CloseHandle(go_); }
     std::vector<int> positions;
-    std::function<void()> fail;   // throws
-    bool untilStopped = false;    // runs until the stop flag is set
-    std::vector<std::wstring> leftOut; // what its backup reports left out
+    std::function<void()> fail;         // throws
+    bool untilStopped = false;          // runs until the stop flag is set
+    std::vector<std::wstring> leftOut;  // what its backup reports left out
     std::atomic<bool> started{false};
     // Holds the backup after its posts until Release.
     void Hold() { ResetEvent(go_); }
@@ -197,8 +199,8 @@ TEST_F(BackupRun, AWholeBackupRestoresExactly)
     for (const auto& [path, data] : files)
         write_file(path, data);
     HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                                             nullptr));
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
     const DWORD number = 0x12345678;
     RegSetValueExW(key, L"Number", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
     RegSetValueExW(key, L"Name", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"Main Identity"), 28);
@@ -269,8 +271,8 @@ TEST_F(BackupRun, AWholeBackupRestoresExactly)
     HKEY restored = nullptr;
     ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, KEY_QUERY_VALUE, &restored));
     DWORD type = 0, value = 0, size = sizeof value;
-    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExW(restored, L"Number", nullptr, &type, reinterpret_cast<BYTE*>(&value),
-                                              &size));
+    EXPECT_EQ(ERROR_SUCCESS,
+              RegQueryValueExW(restored, L"Number", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size));
     EXPECT_EQ(DWORD(REG_DWORD), type);
     EXPECT_EQ(number, value);
     wchar_t name[64] = {};
@@ -430,11 +432,12 @@ TEST_F(BackupRun, SourcesLeftOutFailTheirRowAndAreNamedAtTheEnd)
     EXPECT_EQ(L"&Finish", out.button);
     EXPECT_EQ((std::vector<int>{2, 3}), out.states);
     ASSERT_EQ(1u, out.prompts.size());
-    EXPECT_EQ(L"Backup process has finished, but 12 item(s) could not be read and are not in the archive:\n"
-              L"C:\\Mail\\Folder0.dbx\nSoftware\\Mail\\Account\nC:\\Mail\\Folder2.dbx\nC:\\Mail\\Folder3.dbx\n"
-              L"C:\\Mail\\Folder4.dbx\nC:\\Mail\\Folder5.dbx\nC:\\Mail\\Folder6.dbx\nC:\\Mail\\Folder7.dbx\n"
-              L"C:\\Mail\\Folder8.dbx\nC:\\Mail\\Folder9.dbx\nand 2 more",
-              out.prompts[0].text);
+    EXPECT_EQ(
+        L"Backup process has finished, but 12 item(s) could not be read and are not in the archive:\n"
+        L"C:\\Mail\\Folder0.dbx\nSoftware\\Mail\\Account\nC:\\Mail\\Folder2.dbx\nC:\\Mail\\Folder3.dbx\n"
+        L"C:\\Mail\\Folder4.dbx\nC:\\Mail\\Folder5.dbx\nC:\\Mail\\Folder6.dbx\nC:\\Mail\\Folder7.dbx\n"
+        L"C:\\Mail\\Folder8.dbx\nC:\\Mail\\Folder9.dbx\nand 2 more",
+        out.prompts[0].text);
     EXPECT_EQ(L"Warning", out.prompts[0].caption);
     EXPECT_EQ(UINT(MB_ICONWARNING), out.prompts[0].flags);
 }
@@ -468,8 +471,9 @@ TEST_F(BackupRun, StopEndsTheRunAndClosingWaitsForIt)
     EXPECT_EQ((std::vector<int>{3, 0, 0, 0}), out.states);
     EXPECT_FALSE(second.started);
     ASSERT_EQ(3u, out.prompts.size());
-    const std::wstring refusal = L"Before you close backup window, you must wait until the backup process is finished "
-                                 L"or stop it by yourself!";
+    const std::wstring refusal =
+        L"Before you close backup window, you must wait until the backup process is finished "
+        L"or stop it by yourself!";
     EXPECT_EQ(refusal, out.prompts[0].text);
     EXPECT_EQ(refusal, out.prompts[1].text);
     EXPECT_EQ(L"Backup process terminated by user!", out.prompts[2].text);
@@ -596,9 +600,11 @@ TEST_F(BackupRun, WritesToTheDiscAndRefusesAForeignBlock)
     EXPECT_EQ(L"&Fail", out.button);
     EXPECT_EQ((std::vector<int>{2, 3}), out.states);
     ASSERT_FALSE(out.prompts.empty());
-    EXPECT_EQ(L"Failed to backup!\n\nError: No FTP account has been set up in the preference window, so the archive "
-              L"has not been uploaded!\nFilename: " + archive,
-              out.prompts.back().text);
+    EXPECT_EQ(
+        L"Failed to backup!\n\nError: No FTP account has been set up in the preference window, so the archive "
+        L"has not been uploaded!\nFilename: " +
+            archive,
+        out.prompts.back().text);
 }
 
 // Chosen in the settings dialog before any preference file exists, a transfer
@@ -613,8 +619,9 @@ TEST_F(BackupRun, ATransferWithoutPreferencesFailsAndSaysWhy)
         std::wstring missing;
     } cases[] = {
         {1055, L"No FTP account has been set up in the preference window, so the archive has not been uploaded!"},
-        {1056, L"No CD/DVD device has been set up in the preference window, so the archive has not been written to "
-               L"a disc!"},
+        {1056,
+         L"No CD/DVD device has been set up in the preference window, so the archive has not been written to "
+         L"a disc!"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.radio);

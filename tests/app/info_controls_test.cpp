@@ -57,7 +57,11 @@ protected:
         ASSERT_TRUE(list.cornerBitmap.LoadBitmap(kPicture));
         list.InsertColumn(0, L"Item", LVCFMT_LEFT, 300);
         list.InsertColumn(1, L"Size", LVCFMT_RIGHT, 120);
-        const struct { const wchar_t* text; const wchar_t* value; BOOL checked; } rows[] = {
+        const struct {
+            const wchar_t* text;
+            const wchar_t* value;
+            BOOL checked;
+        } rows[] = {
             {L"Mail store-the messages of every identity", L"12.5 MB", TRUE},
             {L"Address book-the contacts file", L"n/a", TRUE},
             {L"Settings", L"4 KB", FALSE},
@@ -106,8 +110,8 @@ RowLook Look(const WindowPixels& px, const RECT& item, int column0, const wchar_
         look.boxMatches = true;
         for (int y = 0; y < 15; ++y)
             for (int x = 0; x < 15; ++x)
-                look.boxMatches = look.boxMatches &&
-                                  GetPixel(mem, x, y) == px.at(item.left + margin + 1 + x, item.top + 1 + y);
+                look.boxMatches =
+                    look.boxMatches && GetPixel(mem, x, y) == px.at(item.left + margin + 1 + x, item.top + 1 + y);
     }
     HGDIOBJ oldFont = SelectObject(mem, font);
     SIZE titleSize = {};
@@ -205,8 +209,8 @@ TEST_F(InfoList, TheBackgroundIsWhiteWithTheBitmapInTheCorner)
         wait_painted(host.m_hWnd);
         WindowPixels px(list.m_hWnd);
         int w = px.width(), h = px.height();
-        seen = {px.at(w - 1, h - 1), px.at(w - 16, h - 12), px.at(w - 16 + 7, h - 12 + 5), px.at(w - 17, h - 1),
-                px.at(w - 1, h - 13), px.at(w / 2, h - 5)};
+        seen = {px.at(w - 1, h - 1),  px.at(w - 16, h - 12), px.at(w - 16 + 7, h - 12 + 5),
+                px.at(w - 17, h - 1), px.at(w - 1, h - 13),  px.at(w / 2, h - 5)};
     });
     EXPECT_EQ("", driver.finish());
     EXPECT_EQ((std::vector<COLORREF>{kBlue, kRed, kMagenta, kWhite, kWhite, kWhite}), seen);

@@ -117,8 +117,14 @@ protected:
         return driver.finish(std::chrono::milliseconds(60000));
     }
     void Click(int x, int y) { uitest::click_at(host.listHwnd(), x, y); }
-    bool Checked(int row) { return host.OnUi<bool>([&] { return host.list.GetCheck(row); }); }
-    int Selected() { return host.OnUi<int>([&] { return int(host.list.SendMessage(LB_GETCURSEL)); }); }
+    bool Checked(int row)
+    {
+        return host.OnUi<bool>([&] { return host.list.GetCheck(row); });
+    }
+    int Selected()
+    {
+        return host.OnUi<int>([&] { return int(host.list.SendMessage(LB_GETCURSEL)); });
+    }
 
     ListHost host;
 };
@@ -158,25 +164,25 @@ TEST_F(ItemList, AClickInTheCheckColumnTogglesTheRowOnceAndAClickBesideItOnlySel
     bool afterX16 = false, afterX17 = true, afterSecond = true, lastBelow = false, quickTwice = true;
     int selectedAfterX17 = -1;
     EXPECT_EQ("", Drive([&] {
-        POINT p = RowPoint(row1, 16);
-        Click(p.x, p.y);
-        afterX16 = Checked(1);
-        p = RowPoint(row0, 17);
-        Click(p.x, p.y);
-        afterX17 = Checked(0);
-        selectedAfterX17 = Selected();
-        p = RowPoint(row1, 2);
-        Click(p.x, p.y);
-        afterSecond = Checked(1);
-        // Below the last row the nearest entry is the last one.
-        Click(8, row2.bottom + 100);
-        lastBelow = Checked(2);
-        // Two quick clicks on a box (a double click) tick and untick it again.
-        p = RowPoint(row0, 8);
-        Click(p.x, p.y);
-        Click(p.x, p.y);
-        quickTwice = Checked(0);
-    }));
+                  POINT p = RowPoint(row1, 16);
+                  Click(p.x, p.y);
+                  afterX16 = Checked(1);
+                  p = RowPoint(row0, 17);
+                  Click(p.x, p.y);
+                  afterX17 = Checked(0);
+                  selectedAfterX17 = Selected();
+                  p = RowPoint(row1, 2);
+                  Click(p.x, p.y);
+                  afterSecond = Checked(1);
+                  // Below the last row the nearest entry is the last one.
+                  Click(8, row2.bottom + 100);
+                  lastBelow = Checked(2);
+                  // Two quick clicks on a box (a double click) tick and untick it again.
+                  p = RowPoint(row0, 8);
+                  Click(p.x, p.y);
+                  Click(p.x, p.y);
+                  quickTwice = Checked(0);
+              }));
     EXPECT_TRUE(afterX16);
     EXPECT_FALSE(afterX17);
     EXPECT_EQ(0, selectedAfterX17);
@@ -192,15 +198,15 @@ TEST_F(ItemList, SpaceTogglesTheSelectedRow)
     bool first = false, second = true;
     int selected = -1;
     EXPECT_EQ("", Drive([&] {
-        HWND list = host.listHwnd();
-        uitest::key(list, VK_HOME);
-        uitest::key(list, VK_SPACE);
-        first = Checked(0);
-        uitest::key(list, VK_DOWN);
-        uitest::key(list, VK_SPACE);
-        second = Checked(1);
-        selected = Selected();
-    }));
+                  HWND list = host.listHwnd();
+                  uitest::key(list, VK_HOME);
+                  uitest::key(list, VK_SPACE);
+                  first = Checked(0);
+                  uitest::key(list, VK_DOWN);
+                  uitest::key(list, VK_SPACE);
+                  second = Checked(1);
+                  selected = Selected();
+              }));
     EXPECT_TRUE(first);
     EXPECT_FALSE(second);
     EXPECT_EQ(1, selected);
@@ -214,12 +220,12 @@ TEST_F(ItemList, AFailedRowCannotBeChecked)
     const RECT row0 = host.RowRect(0);
     bool afterClick = true, afterSpace = true;
     EXPECT_EQ("", Drive([&] {
-        POINT p = RowPoint(row0, 8);
-        Click(p.x, p.y);
-        afterClick = Checked(0);
-        uitest::key(host.listHwnd(), VK_SPACE);
-        afterSpace = Checked(0);
-    }));
+                  POINT p = RowPoint(row0, 8);
+                  Click(p.x, p.y);
+                  afterClick = Checked(0);
+                  uitest::key(host.listHwnd(), VK_SPACE);
+                  afterSpace = Checked(0);
+              }));
     EXPECT_FALSE(afterClick);
     EXPECT_FALSE(afterSpace);
     // "Select All" sets every row.
@@ -233,12 +239,12 @@ TEST_F(ItemList, AFailedRowCannotBeChecked)
 TEST_F(ItemList, AnEmptyListAndRowsOutOfRangeAreLeftAlone)
 {
     EXPECT_EQ("", Drive([&] {
-        HWND list = host.listHwnd();
-        Click(8, 8);
-        Click(8, 200);
-        uitest::key(list, VK_SPACE);
-        uitest::key(list, VK_DOWN);
-    }));
+                  HWND list = host.listHwnd();
+                  Click(8, 8);
+                  Click(8, 200);
+                  uitest::key(list, VK_SPACE);
+                  uitest::key(list, VK_DOWN);
+              }));
     host.list.SetItemState(0, kRowRunning);
     host.list.SetItemState(-1, kRowRunning);
     host.list.SetCheck(0, true);
@@ -294,9 +300,9 @@ TEST_F(ItemList, RowsInEachStateAreDrawnAsTheyShould)
     std::vector<std::string> clipped;
     std::unique_ptr<WindowPixels> shot;
     EXPECT_EQ("", Drive([&] {
-        clipped = capture_and_check(host.m_hWnd, L"item-list");
-        shot = std::make_unique<WindowPixels>(host.listHwnd());
-    }));
+                  clipped = capture_and_check(host.m_hWnd, L"item-list");
+                  shot = std::make_unique<WindowPixels>(host.listHwnd());
+              }));
     EXPECT_EQ(std::vector<std::string>{}, clipped);
     ASSERT_TRUE(shot);
     const WindowPixels& px = *shot;

@@ -50,7 +50,8 @@ protected:
     {
         std::atomic<bool> failed{false};
         ui::Override<ui::PromptSeam> prompts(ui::prompt, [&, real = ui::prompt](HWND owner, const std::wstring& text,
-                                                                               const std::wstring& caption, UINT flags) {
+                                                                                const std::wstring& caption,
+                                                                                UINT flags) {
             return failed && caption == L"Confirm exit" ? IDYES : real(owner, text, caption, flags);
         });
         frame = new CMainFrame;
@@ -473,7 +474,8 @@ TEST_F(MainFrameTest, RibbonCommandsReachTheirHandlers)
         const struct {
             UINT id;
             const wchar_t* title;
-        } dialogs[] = {{ID_APP_ABOUT, L"About ..."}, {ID_SELECT_PROFILE, L"Profile manager"},
+        } dialogs[] = {{ID_APP_ABOUT, L"About ..."},
+                       {ID_SELECT_PROFILE, L"Profile manager"},
                        {ID_PREFERENCE_ARCHIVE, L"Preference"}};
         for (const auto& d : dialogs) {
             Click(d.id);
@@ -518,8 +520,8 @@ TEST_F(MainFrameTest, TheRibbonTipsAreTheCommandStrings)
     });
     EXPECT_EQ((std::vector<std::wstring>{L"Backup\nBackup select items", L"Additional folder\nAdd custom folder",
                                          L"Restore Wizard\nStart restore wizard",
-                                         L"Unselect All\nDon't select any item",
-                                         L"About\nDisplay program information", L"Brisvale 2.9e"}),
+                                         L"Unselect All\nDon't select any item", L"About\nDisplay program information",
+                                         L"Brisvale 2.9e"}),
               tips);
 }
 

@@ -39,10 +39,12 @@ HWND Control(HWND sheet, int id)
 // Waits until the wizard shows page `index`.
 HWND WaitPage(HWND sheet, int index)
 {
-    uitest::require([&] {
-        HWND page = CurrentPage(sheet);
-        return page && uitest::text(GetDlgItem(page, IDC_WIZ_TITLE)) == kTitles[index];
-    }, "page " + uitest::narrow(kTitles[index]));
+    uitest::require(
+        [&] {
+            HWND page = CurrentPage(sheet);
+            return page && uitest::text(GetDlgItem(page, IDC_WIZ_TITLE)) == kTitles[index];
+        },
+        "page " + uitest::narrow(kTitles[index]));
     return CurrentPage(sheet);
 }
 
@@ -238,9 +240,9 @@ TEST_F(PrefWizard, WalkingThroughStoresWhatEveryPageHolds)
 
         WaitPage(sheet, kFtpPage);
         buttons.push_back(WaitButtons(sheet, "Back Next Cancel"));
-        ftpDisabled = !IsWindowEnabled(Control(sheet, IDC_FTP_HOST)) && !IsWindowEnabled(Control(sheet, IDC_FTP_PORT)) &&
-                      !IsWindowEnabled(Control(sheet, IDC_FTP_PASSIVE)) &&
-                      !IsWindowEnabled(Control(sheet, IDC_HOST_LABEL));
+        ftpDisabled =
+            !IsWindowEnabled(Control(sheet, IDC_FTP_HOST)) && !IsWindowEnabled(Control(sheet, IDC_FTP_PORT)) &&
+            !IsWindowEnabled(Control(sheet, IDC_FTP_PASSIVE)) && !IsWindowEnabled(Control(sheet, IDC_HOST_LABEL));
         look(L"wizard_ftp");
         uitest::click(Control(sheet, IDC_USE_FTP));
         Type(Control(sheet, IDC_FTP_HOST), L"ftp.example.org");
@@ -254,7 +256,8 @@ TEST_F(PrefWizard, WalkingThroughStoresWhatEveryPageHolds)
 
         WaitPage(sheet, kCdPage);
         buttons.push_back(WaitButtons(sheet, "Back Next Cancel"));
-        cdDisabled = !IsWindowEnabled(Control(sheet, IDC_WIZ_DEVICE)) && !IsWindowEnabled(Control(sheet, IDC_CDDVD_ERASE));
+        cdDisabled =
+            !IsWindowEnabled(Control(sheet, IDC_WIZ_DEVICE)) && !IsWindowEnabled(Control(sheet, IDC_CDDVD_ERASE));
         HWND devices = Control(sheet, IDC_WIZ_DEVICE);
         for (int i = 0, n = int(SendMessageW(devices, CB_GETCOUNT, 0, 0)); i < n; ++i)
             writers.push_back(CComboBox::GetLBText(devices, i));
@@ -311,10 +314,14 @@ TEST_F(PrefWizard, WalkingThroughStoresWhatEveryPageHolds)
 TEST_F(PrefWizard, TheArchivePageRefusesAMissingFolderOrBaseName)
 {
     WizardPrompts prompts;
-    struct Case { std::wstring folder, name; const wchar_t* message; } cases[] = {
+    struct Case {
+        std::wstring folder, name;
+        const wchar_t* message;
+    } cases[] = {
         {L"", L"", L"Please enter a valid default folder path!"},
         {folder + L"\\missing", L"Weekly", L"Please enter a valid default folder path!"},
-        {folder, L"", L"The base filename has not been filled, please enter a base filename for your output archive file!"},
+        {folder, L"",
+         L"The base filename has not been filled, please enter a base filename for your output archive file!"},
         {folder, L"Weekly", nullptr},
     };
     std::vector<int> stayed;
@@ -353,7 +360,12 @@ TEST_F(PrefWizard, TheArchivePageRefusesAMissingFolderOrBaseName)
 TEST_F(PrefWizard, TheFtpPageChecksTheAccountWhenTicked)
 {
     WizardPrompts prompts;
-    struct Case { const wchar_t* host; const wchar_t* port; const wchar_t* user; const wchar_t* message; } cases[] = {
+    struct Case {
+        const wchar_t* host;
+        const wchar_t* port;
+        const wchar_t* user;
+        const wchar_t* message;
+    } cases[] = {
         {L"", L"21", L"mail", L"Invalid host name!"},
         {L"ftp.example.org", L"-1", L"mail", L"Port number is wrong!"},
         {L"ftp.example.org", L"-65536", L"mail", L"Port number is wrong!"},
@@ -405,7 +417,12 @@ TEST_F(PrefWizard, TheFtpPageChecksTheAccountWhenTicked)
 // account is what Finish saves; put right, the corrected one is.
 TEST_F(PrefWizard, ARefusedAccountIsNeverCollected)
 {
-    struct Case { bool untick; const wchar_t* host; int32_t port; const wchar_t* user; } cases[] = {
+    struct Case {
+        bool untick;
+        const wchar_t* host;
+        int32_t port;
+        const wchar_t* user;
+    } cases[] = {
         {true, L"ftp.stored", 990, L"keeper"},
         {false, L"ftp.fixed.org", 2121, L"intruder"},
     };
@@ -551,7 +568,12 @@ TEST_F(PrefWizard, CancelAsksFirst)
 TEST(PromptSetupPref, RemembersTheBoxAndAnswersOkOrCancel)
 {
     init_common_controls();
-    struct Case { bool tick; int button; INT_PTR result; BOOL dontShow; } cases[] = {
+    struct Case {
+        bool tick;
+        int button;
+        INT_PTR result;
+        BOOL dontShow;
+    } cases[] = {
         {true, IDOK, IDOK, TRUE},
         {false, IDCANCEL, IDCANCEL, FALSE},
     };

@@ -223,7 +223,11 @@ TEST_F(PreferenceSheet, TheStampControlsFollowTheCheckBox)
 // The stored format is selected when it is one of the list; otherwise the first.
 TEST_F(PreferenceSheet, AFormatOutsideTheListBecomesTheFirst)
 {
-    struct Case { const wchar_t* stored; const wchar_t* shown; const wchar_t* saved; } cases[] = {
+    struct Case {
+        const wchar_t* stored;
+        const wchar_t* shown;
+        const wchar_t* saved;
+    } cases[] = {
         {L"%I.%M.%S %p", L"02.05.07 PM", L"%I.%M.%S %p"},
         {L"%j", L"December 09, 2026@14.05.07.PM", L"%B %d, %Y@%H.%M.%S.%p"},
     };
@@ -299,10 +303,12 @@ protected:
     {
         SendMessageW(sheet, PSM_SETCURSEL, WPARAM(index), 0);
         HWND page = nullptr;
-        uitest::require([&] {
-            page = HWND(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
-            return page && GetDlgItem(page, index == 1 ? IDC_FTP_HOST : IDC_CDDVD_DEVICE);
-        }, "page " + std::to_string(index));
+        uitest::require(
+            [&] {
+                page = HWND(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+                return page && GetDlgItem(page, index == 1 ? IDC_FTP_HOST : IDC_CDDVD_DEVICE);
+            },
+            "page " + std::to_string(index));
         return page;
     }
 };
@@ -412,6 +418,7 @@ TEST_F(TransferPages, AMissingDiscComponentIsReported)
 class Opener : public CWnd {
 public:
     Opener() { CreateEx(0, AfxRegisterWndClass(0), L"Opener", WS_OVERLAPPEDWINDOW, RECT{0, 0, 100, 100}, nullptr, 0); }
+
 protected:
     void OnPreferences() { ShowPreferenceSheet(this); }
     DECLARE_MESSAGE_MAP()

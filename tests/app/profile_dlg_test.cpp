@@ -23,7 +23,6 @@ const wchar_t kEmpty[] = L"Please enter a name before you press OK button!";
 const wchar_t kBadName[] =
     L"A profile name cannot contain \"\\\" or be longer than 255 characters, please change the name and try again!";
 
-
 std::wstring ProfileKey(const std::wstring& name)
 {
     return std::wstring(kProfilesRoot) + L"\\" + name;
@@ -164,27 +163,27 @@ TEST_F(ProfileDialog, TheFirstOpenMakesDefaultWithEveryItemTicked)
     std::wstring column;
     int columnWidth = 0, listWidth = 0;
     EXPECT_EQ("", Run([&](HWND h) {
-        shown = Read(h);
-        clipped = capture_and_check(h, L"profile-manager");
-        HWND list = uitest::child(h, IDC_PROFILE_ITEMS);
-        RECT r;
-        GetClientRect(list, &r);
-        listWidth = r.right;
-        columnWidth = int(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0));
-        wchar_t heading[64] = {};
-        LVCOLUMNW c = {};
-        c.mask = LVCF_TEXT;
-        c.pszText = heading;
-        c.cchTextMax = 64;
-        SendMessageW(list, LVM_GETCOLUMNW, 0, reinterpret_cast<LPARAM>(&c));
-        column = heading;
-        // The colour the dialog gives the note's text.
-        HWND label = uitest::child(h, IDC_PROFILE_NOTE);
-        HDC dc = GetDC(label);
-        SendMessageW(h, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(label));
-        note = GetTextColor(dc);
-        ReleaseDC(label, dc);
-    }));
+                  shown = Read(h);
+                  clipped = capture_and_check(h, L"profile-manager");
+                  HWND list = uitest::child(h, IDC_PROFILE_ITEMS);
+                  RECT r;
+                  GetClientRect(list, &r);
+                  listWidth = r.right;
+                  columnWidth = int(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0));
+                  wchar_t heading[64] = {};
+                  LVCOLUMNW c = {};
+                  c.mask = LVCF_TEXT;
+                  c.pszText = heading;
+                  c.cchTextMax = 64;
+                  SendMessageW(list, LVM_GETCOLUMNW, 0, reinterpret_cast<LPARAM>(&c));
+                  column = heading;
+                  // The colour the dialog gives the note's text.
+                  HWND label = uitest::child(h, IDC_PROFILE_NOTE);
+                  HDC dc = GetDC(label);
+                  SendMessageW(h, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(label));
+                  note = GetTextColor(dc);
+                  ReleaseDC(label, dc);
+              }));
     EXPECT_EQ(IDCANCEL, result);
     EXPECT_EQ(std::vector<std::wstring>{L"Default"}, shown.profiles);
     EXPECT_EQ(L"Default", shown.selected);
@@ -202,17 +201,17 @@ TEST_F(ProfileDialog, EveryTickByClickOrSpaceIsStoredAtOnce)
 {
     std::map<std::wstring, bool> afterClick, afterSpace, afterNone, afterAll;
     EXPECT_EQ("", Run([&](HWND h) {
-        HWND list = uitest::child(h, IDC_PROFILE_ITEMS);
-        click_list_check(list, 1);
-        afterClick = StoredTicks(L"Default");
-        uitest::key(list, VK_HOME);
-        uitest::key(list, VK_SPACE);
-        afterSpace = StoredTicks(L"Default");
-        uitest::click(uitest::child(h, IDC_SELECT_NO_ITEMS));
-        afterNone = StoredTicks(L"Default");
-        uitest::key(uitest::child(h, IDC_SELECT_ALL_ITEMS), VK_SPACE);
-        afterAll = StoredTicks(L"Default");
-    }));
+                  HWND list = uitest::child(h, IDC_PROFILE_ITEMS);
+                  click_list_check(list, 1);
+                  afterClick = StoredTicks(L"Default");
+                  uitest::key(list, VK_HOME);
+                  uitest::key(list, VK_SPACE);
+                  afterSpace = StoredTicks(L"Default");
+                  uitest::click(uitest::child(h, IDC_SELECT_NO_ITEMS));
+                  afterNone = StoredTicks(L"Default");
+                  uitest::key(uitest::child(h, IDC_SELECT_ALL_ITEMS), VK_SPACE);
+                  afterAll = StoredTicks(L"Default");
+              }));
     EXPECT_EQ((std::map<std::wstring, bool>{{one, true}, {two, false}, {three, true}}), afterClick);
     EXPECT_EQ((std::map<std::wstring, bool>{{one, false}, {two, false}, {three, true}}), afterSpace);
     EXPECT_EQ((std::map<std::wstring, bool>{{one, false}, {two, false}, {three, false}}), afterNone);
@@ -226,19 +225,19 @@ TEST_F(ProfileDialog, ANewProfileStartsUntickedAndBecomesCurrent)
     std::vector<std::string> clipped;
     std::wstring currentAfterNew, currentAfterSwitch;
     EXPECT_EQ("", Run([&](HWND h) {
-        uitest::click(uitest::child(h, IDC_NEW_PROFILE));
-        HWND nameDlg = uitest::wait_window(kNameTitle, L"#32770", GetCurrentProcessId());
-        clipped = capture_and_check(nameDlg, L"profile-name");
-        uitest::type(uitest::child(nameDlg, IDC_PROFILE_NAME), L"Work");
-        uitest::click(uitest::child(nameDlg, IDOK));
-        WaitDone(nameDlg, h);
-        shown = Read(h);
-        currentAfterNew = CurrentProfile();
-        // Back to Default with the keyboard: its ticks come back.
-        uitest::key(uitest::child(h, IDC_PROFILE_COMBO), VK_HOME);
-        switched = Read(h);
-        currentAfterSwitch = CurrentProfile();
-    }));
+                  uitest::click(uitest::child(h, IDC_NEW_PROFILE));
+                  HWND nameDlg = uitest::wait_window(kNameTitle, L"#32770", GetCurrentProcessId());
+                  clipped = capture_and_check(nameDlg, L"profile-name");
+                  uitest::type(uitest::child(nameDlg, IDC_PROFILE_NAME), L"Work");
+                  uitest::click(uitest::child(nameDlg, IDOK));
+                  WaitDone(nameDlg, h);
+                  shown = Read(h);
+                  currentAfterNew = CurrentProfile();
+                  // Back to Default with the keyboard: its ticks come back.
+                  uitest::key(uitest::child(h, IDC_PROFILE_COMBO), VK_HOME);
+                  switched = Read(h);
+                  currentAfterSwitch = CurrentProfile();
+              }));
     EXPECT_TRUE(prompts.seen().empty());
     EXPECT_EQ((std::vector<std::wstring>{L"Default", L"Work"}), shown.profiles);
     EXPECT_EQ(L"Work", shown.selected);
@@ -263,24 +262,24 @@ TEST_F(ProfileDialog, NamesThatCannotBeAProfileOfTheirOwnAreRefused)
     std::vector<bool> nameDialogOpen;
     Shown shown;
     EXPECT_EQ("", Run([&](HWND h) {
-        // The name dialog keeps asking after each refusal; Cancel ends it.
-        HWND nameDlg = TypeNewName(h, L"");
-        nameDialogOpen.push_back(IsWindowVisible(nameDlg) != FALSE);
-        HWND edit = uitest::child(nameDlg, IDC_PROFILE_NAME);
-        for (const std::wstring& name : {std::wstring(L"Mail\\Work"), tooLong}) {
-            uitest::set_text(edit, L"");
-            uitest::type(edit, name);
-            uitest::key(edit, VK_RETURN);
-            nameDialogOpen.push_back(IsWindowVisible(nameDlg) != FALSE);
-        }
-        uitest::click(uitest::child(nameDlg, IDCANCEL));
-        WaitDone(nameDlg, h);
-        // Taken names reach the manager, which refuses them.
-        for (const wchar_t* name : {L"Work", L"wORK", L"default"}) {
-            WaitDone(TypeNewName(h, name), h);
-        }
-        shown = Read(h);
-    }));
+                  // The name dialog keeps asking after each refusal; Cancel ends it.
+                  HWND nameDlg = TypeNewName(h, L"");
+                  nameDialogOpen.push_back(IsWindowVisible(nameDlg) != FALSE);
+                  HWND edit = uitest::child(nameDlg, IDC_PROFILE_NAME);
+                  for (const std::wstring& name : {std::wstring(L"Mail\\Work"), tooLong}) {
+                      uitest::set_text(edit, L"");
+                      uitest::type(edit, name);
+                      uitest::key(edit, VK_RETURN);
+                      nameDialogOpen.push_back(IsWindowVisible(nameDlg) != FALSE);
+                  }
+                  uitest::click(uitest::child(nameDlg, IDCANCEL));
+                  WaitDone(nameDlg, h);
+                  // Taken names reach the manager, which refuses them.
+                  for (const wchar_t* name : {L"Work", L"wORK", L"default"}) {
+                      WaitDone(TypeNewName(h, name), h);
+                  }
+                  shown = Read(h);
+              }));
     EXPECT_EQ((std::vector<bool>{true, true, true}), nameDialogOpen);
     std::vector<std::wstring> texts;
     for (const PromptRecord& p : prompts.seen()) {
@@ -300,9 +299,9 @@ TEST_F(ProfileDialog, ANameOf255CharactersIsAccepted)
     const std::wstring longest(255, L'y');
     Shown shown;
     EXPECT_EQ("", Run([&](HWND h) {
-        WaitDone(TypeNewName(h, longest), h);
-        shown = Read(h);
-    }));
+                  WaitDone(TypeNewName(h, longest), h);
+                  shown = Read(h);
+              }));
     EXPECT_EQ(longest, shown.selected);
     EXPECT_EQ((std::vector<std::wstring>{L"Default", longest}), StoredProfiles());
     EXPECT_EQ(longest, CurrentProfile());
@@ -316,13 +315,13 @@ TEST_F(ProfileDialog, DeletingEveryProfileLeavesAnEmptyDialogAndTheCurrentNameAl
     Shown afterFirst, afterLast;
     std::wstring currentAfterFirst;
     EXPECT_EQ("", Run([&](HWND h) {
-        uitest::click(uitest::child(h, IDC_DELETE_PROFILE));  // Default, the current one
-        afterFirst = Read(h);
-        currentAfterFirst = CurrentProfile();
-        uitest::click(uitest::child(h, IDC_DELETE_PROFILE));
-        afterLast = Read(h);
-        uitest::click(uitest::child(h, IDC_DELETE_PROFILE));  // nothing left to delete
-    }));
+                  uitest::click(uitest::child(h, IDC_DELETE_PROFILE));  // Default, the current one
+                  afterFirst = Read(h);
+                  currentAfterFirst = CurrentProfile();
+                  uitest::click(uitest::child(h, IDC_DELETE_PROFILE));
+                  afterLast = Read(h);
+                  uitest::click(uitest::child(h, IDC_DELETE_PROFILE));  // nothing left to delete
+              }));
     EXPECT_EQ(std::vector<std::wstring>{L"Work"}, afterFirst.profiles);
     EXPECT_EQ(L"Work", afterFirst.selected);
     EXPECT_EQ(3u, afterFirst.rows.size());
@@ -360,27 +359,27 @@ TEST_F(ProfileDialog, NotificationsWithoutARowOrItsKeyAreIgnored)
     std::map<std::wstring, bool> stored;
     Shown shown;
     EXPECT_EQ("", Run([&](HWND h) {
-        HWND list = uitest::child(h, IDC_PROFILE_ITEMS);
-        NMLISTVIEW nm = {};
-        nm.hdr.hwndFrom = list;
-        nm.hdr.idFrom = IDC_PROFILE_ITEMS;
-        nm.hdr.code = LVN_ITEMCHANGED;
-        nm.iItem = -1;
-        nm.uChanged = LVIF_STATE;
-        nm.uNewState = INDEXTOSTATEIMAGEMASK(1);
-        nm.uOldState = INDEXTOSTATEIMAGEMASK(2);
-        SendMessageW(h, WM_NOTIFY, IDC_PROFILE_ITEMS, reinterpret_cast<LPARAM>(&nm));
-        // A row of the list's own, without a key record, unticked by the user.
-        LVITEMW it = {};
-        it.mask = LVIF_TEXT;
-        it.iItem = 3;
-        it.pszText = const_cast<wchar_t*>(L"stray");
-        int row = int(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&it)));
-        click_list_check(list, row);
-        click_list_check(list, row);
-        shown = Read(h);
-        stored = StoredTicks(L"Default");
-    }));
+                  HWND list = uitest::child(h, IDC_PROFILE_ITEMS);
+                  NMLISTVIEW nm = {};
+                  nm.hdr.hwndFrom = list;
+                  nm.hdr.idFrom = IDC_PROFILE_ITEMS;
+                  nm.hdr.code = LVN_ITEMCHANGED;
+                  nm.iItem = -1;
+                  nm.uChanged = LVIF_STATE;
+                  nm.uNewState = INDEXTOSTATEIMAGEMASK(1);
+                  nm.uOldState = INDEXTOSTATEIMAGEMASK(2);
+                  SendMessageW(h, WM_NOTIFY, IDC_PROFILE_ITEMS, reinterpret_cast<LPARAM>(&nm));
+                  // A row of the list's own, without a key record, unticked by the user.
+                  LVITEMW it = {};
+                  it.mask = LVIF_TEXT;
+                  it.iItem = 3;
+                  it.pszText = const_cast<wchar_t*>(L"stray");
+                  int row = int(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&it)));
+                  click_list_check(list, row);
+                  click_list_check(list, row);
+                  shown = Read(h);
+                  stored = StoredTicks(L"Default");
+              }));
     EXPECT_EQ(4u, shown.rows.size());
     EXPECT_EQ((std::map<std::wstring, bool>{{one, true}, {two, true}, {three, true}}), stored);
 }

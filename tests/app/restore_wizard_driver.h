@@ -41,7 +41,9 @@ public:
     static constexpr wchar_t kTitle[] = L"Outlook Express Restore Wizard";
     // Waits for the wizard of the process.
     explicit RestoreWizardDriver(DWORD pid = GetCurrentProcessId())
-        : pid(pid), sheet(uitest::wait_window(kTitle, L"#32770", pid)) {}
+        : pid(pid), sheet(uitest::wait_window(kTitle, L"#32770", pid))
+    {
+    }
     DWORD pid;
     HWND sheet;
 

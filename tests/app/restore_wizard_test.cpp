@@ -92,11 +92,12 @@ std::string States(const testjson::Value& manifest)
         }
         HKEY root = uint32_t(item["root"].number) == 0x80000002u ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
         auto value = ReadValue(root, item["key"].text, item["value_name"].text);
-        out += !value                                                             ? 'X'
-               : value->first == DWORD(item["value_type"].number) &&
-                       Sha256(value->second) == Narrow(item["sha256"].text)       ? 'R'
-               : value->first == REG_BINARY && value->second == good              ? 'G'
-                                                                                  : 'X';
+        out +=
+            !value ? 'X'
+            : value->first == DWORD(item["value_type"].number) && Sha256(value->second) == Narrow(item["sha256"].text)
+                ? 'R'
+            : value->first == REG_BINARY && value->second == good ? 'G'
+                                                                  : 'X';
     }
     return out;
 }
@@ -116,8 +117,8 @@ void LayGoodCopies(const testjson::Value& manifest)
         HKEY key;
         RegCreateKeyExW(HKEY_CURRENT_USER, item["key"].text.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
                         nullptr);
-        RegSetValueExW(key, item["value_name"].text.c_str(), 0, REG_BINARY,
-                       reinterpret_cast<const BYTE*>(good.data()), DWORD(good.size()));
+        RegSetValueExW(key, item["value_name"].text.c_str(), 0, REG_BINARY, reinterpret_cast<const BYTE*>(good.data()),
+                       DWORD(good.size()));
         RegCloseKey(key);
     }
 }
@@ -300,8 +301,9 @@ TEST_F(RestoreWizard, EveryFixtureRestoresThroughTheWizard)
         if (firstRun)
             expected.assign(2, L"Please enter a valid archive filename before you go next step! | Error");
         if (!f.password.empty())
-            expected.insert(expected.end(), 3,
-                            L"The password you have entered is wrong, please click \"Back\" button and try again! | Error");
+            expected.insert(
+                expected.end(), 3,
+                L"The password you have entered is wrong, please click \"Back\" button and try again! | Error");
         EXPECT_EQ(expected, texts);
         firstRun = false;
     }
@@ -383,12 +385,17 @@ TEST_F(RestoreWizard, ItemsLeftOutAreNamedInAWarning)
 
 TEST(RestoreWizardText, WarningNamesTenItemsAndCountsTheRest)
 {
-    struct Row { size_t items; std::wstring text; } rows[] = {
+    struct Row {
+        size_t items;
+        std::wstring text;
+    } rows[] = {
         {1, L"1 item(s) could not be restored:\nC:\\f\\n0"},
-        {10, L"10 item(s) could not be restored:\nC:\\f\\n0\nC:\\f\\n1\nC:\\f\\n2\nC:\\f\\n3\nC:\\f\\n4\nC:\\f\\n5"
-             L"\nC:\\f\\n6\nC:\\f\\n7\nC:\\f\\n8\nC:\\f\\n9"},
-        {13, L"13 item(s) could not be restored:\nC:\\f\\n0\nC:\\f\\n1\nC:\\f\\n2\nC:\\f\\n3\nC:\\f\\n4\nC:\\f\\n5"
-             L"\nC:\\f\\n6\nC:\\f\\n7\nC:\\f\\n8\nC:\\f\\n9\nand 3 more"},
+        {10,
+         L"10 item(s) could not be restored:\nC:\\f\\n0\nC:\\f\\n1\nC:\\f\\n2\nC:\\f\\n3\nC:\\f\\n4\nC:\\f\\n5"
+         L"\nC:\\f\\n6\nC:\\f\\n7\nC:\\f\\n8\nC:\\f\\n9"},
+        {13,
+         L"13 item(s) could not be restored:\nC:\\f\\n0\nC:\\f\\n1\nC:\\f\\n2\nC:\\f\\n3\nC:\\f\\n4\nC:\\f\\n5"
+         L"\nC:\\f\\n6\nC:\\f\\n7\nC:\\f\\n8\nC:\\f\\n9\nand 3 more"},
     };
     for (const Row& row : rows) {
         std::vector<SkippedItem> skipped;
@@ -532,11 +539,11 @@ TEST_F(RestoreWizard, StopBetweenItemsAndRefuseToCloseWhileRunning)
     std::vector<std::wstring> texts;
     for (const PromptRecord& p : prompts.seen())
         texts.push_back(p.text + L" | " + p.caption);
-    EXPECT_EQ((std::vector<std::wstring>{
-                  L"You can not exit wizard when the archive information is loading! | Error",
-                  L"Restore process is running, please cancel the process before you exit! | Error",
-                  L"Restore process has been terminated by user! | Error"}),
-              texts);
+    EXPECT_EQ(
+        (std::vector<std::wstring>{L"You can not exit wizard when the archive information is loading! | Error",
+                                   L"Restore process is running, please cancel the process before you exit! | Error",
+                                   L"Restore process has been terminated by user! | Error"}),
+        texts);
     EXPECT_TRUE(listing.held() && restoring.held()) << "both workers were held while the user acted";
     EXPECT_LT(afterStop, size_t(kManyItems)) << "the stop ended the restore early";
     EXPECT_EQ(size_t(kManyItems), FilesIn(source));
@@ -594,8 +601,8 @@ TEST_F(RestoreWizard, CancelWhileTheMailProgramRunsLeavesThePageReady)
 TEST_F(RestoreWizard, RunWithAParentIsModalToItAndCancelAsks)
 {
     CWnd frame;
-    frame.CreateEx(0, AfxRegisterWndClass(0), L"Frame", WS_OVERLAPPEDWINDOW | WS_VISIBLE, RECT{0, 0, 300, 200},
-                   nullptr, 0);
+    frame.CreateEx(0, AfxRegisterWndClass(0), L"Frame", WS_OVERLAPPEDWINDOW | WS_VISIBLE, RECT{0, 0, 300, 200}, nullptr,
+                   0);
     const std::wstring path = Fixtures()[1].path;
     PromptRecorder prompts({IDNO, IDYES});
     HWND owner = nullptr;

@@ -77,9 +77,13 @@ TEST_F(RunningPrograms, RetryAsksAgainIgnoreGoesOnCancelStops)
 {
     RunningProgram mail(folder, L"msimn.exe");
     constexpr int kEnter = -1, kCloseBox = -2;
-    struct Case { std::vector<int> presses; std::deque<int> answers; bool result; } cases[] = {
-        {{IDC_RETRY, IDC_IGNORE}, {}, true},           // Retry shows a fresh dialog; Ignore goes on
-        {{kEnter, IDC_IGNORE}, {}, true},         // Enter is Retry
+    struct Case {
+        std::vector<int> presses;
+        std::deque<int> answers;
+        bool result;
+    } cases[] = {
+        {{IDC_RETRY, IDC_IGNORE}, {}, true},             // Retry shows a fresh dialog; Ignore goes on
+        {{kEnter, IDC_IGNORE}, {}, true},                // Enter is Retry
         {{IDC_TERMINATE_ALL, IDCANCEL}, {IDNO}, false},  // Terminate All answered No looks again
         {{IDCANCEL}, {}, false},
         {{kCloseBox}, {}, false},

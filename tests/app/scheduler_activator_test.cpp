@@ -37,7 +37,10 @@ void Check(const Params& params, const Case& c)
 
 TEST(DailyActivator, RunsTodayWhenTheTimeIsAheadElseTomorrow)
 {
-    struct Row { DailyParams p; Case c; } rows[] = {
+    struct Row {
+        DailyParams p;
+        Case c;
+    } rows[] = {
         {{10, 1}, {"later today", At(2026, 1, 31, 10, 0), At(2026, 1, 31, 10, 1)}},
         {{10, 0}, {"the same minute is not later", At(2026, 1, 31, 10, 0), At(2026, 2, 1, 10, 0)}},
         {{9, 30}, {"past: next day over the month end", At(2026, 1, 31, 10, 0), At(2026, 2, 1, 9, 30)}},
@@ -56,7 +59,11 @@ TEST(WeeklyActivator, RunsOnTheNextTickedDay)
     const uint8_t monday[7] = {0, 1, 0, 0, 0, 0, 0};
     const uint8_t monFri[7] = {0, 1, 0, 0, 0, 1, 0};
     const uint8_t none[7] = {};
-    struct Row { int h, m; const uint8_t* days; Case c; } rows[] = {
+    struct Row {
+        int h, m;
+        const uint8_t* days;
+        Case c;
+    } rows[] = {
         {9, 0, sunday, {"Saturday to Sunday over the month end", At(2026, 1, 31, 10, 0), At(2026, 2, 1, 9, 0)}},
         {11, 0, monday, {"today, later", At(2026, 1, 5, 10, 0), At(2026, 1, 5, 11, 0)}},
         {9, 0, monday, {"today, passed: a week on", At(2026, 1, 5, 10, 0), At(2026, 1, 12, 9, 0)}},
@@ -75,7 +82,10 @@ TEST(WeeklyActivator, RunsOnTheNextTickedDay)
 TEST(MonthlyActivator, RunsOnTheNthOrLastWeekdayOfTheMonth)
 {
     enum { Sun, Mon, Tue, Wed, Thu, Fri, Sat };
-    struct Row { MonthlyParams p; Case c; } rows[] = {
+    struct Row {
+        MonthlyParams p;
+        Case c;
+    } rows[] = {
         {{10, 0, 5, Fri}, {"last Friday of January 2026", At(2026, 1, 2), At(2026, 1, 30, 10, 0)}},
         {{10, 0, 5, Sat}, {"last of five Saturdays", At(2026, 1, 2), At(2026, 1, 31, 10, 0)}},
         {{10, 0, 1, Sun}, {"the 1st is that weekday", At(2026, 1, 31, 12, 0), At(2026, 2, 1, 10, 0)}},
@@ -95,19 +105,37 @@ TEST(IntervalActivator, StepsFromTheStartOnTheTickedDays)
     const uint8_t all[7] = {1, 1, 1, 1, 1, 1, 1};
     const uint8_t monday[7] = {0, 1, 0, 0, 0, 0, 0};
     const uint8_t tuesday[7] = {0, 0, 1, 0, 0, 0, 0};
-    struct Row { int h, m, y, mo, d, sh, sm; const uint8_t* days; Case c; } rows[] = {
+    struct Row {
+        int h, m, y, mo, d, sh, sm;
+        const uint8_t* days;
+        Case c;
+    } rows[] = {
         {3, 0, 2026, 1, 5, 0, 0, all, {"the next step", At(2026, 1, 5, 10, 0), At(2026, 1, 5, 12, 0)}},
         {3, 0, 2026, 1, 5, 0, 0, all, {"a step time is not later", At(2026, 1, 5, 12, 0), At(2026, 1, 5, 15, 0)}},
         {3, 0, 2026, 1, 5, 6, 30, all, {"before the start: the start", At(2026, 1, 1), At(2026, 1, 5, 6, 30)}},
         {1, 30, 2026, 1, 31, 22, 0, all, {"over the month end", At(2026, 1, 31, 23, 40), At(2026, 2, 1, 1, 0)}},
         {24, 0, 2028, 2, 28, 6, 0, all, {"leap day", At(2028, 2, 28, 7, 0), At(2028, 2, 29, 6, 0)}},
-        {3, 0, 2026, 1, 5, 22, 0, monday, {"across midnight to the next Monday", At(2026, 1, 5, 23, 30),
-                                           At(2026, 1, 12, 1, 0)}},
+        {3,
+         0,
+         2026,
+         1,
+         5,
+         22,
+         0,
+         monday,
+         {"across midnight to the next Monday", At(2026, 1, 5, 23, 30), At(2026, 1, 12, 1, 0)}},
         {0, 0, 2026, 1, 5, 0, 0, all, {"zero step: three hours", At(2026, 1, 5, 4, 0), At(2026, 1, 5, 6, 0)}},
         {-5, 0, 2026, 1, 5, 0, 0, all, {"negative step: three hours", At(2026, 1, 5, 4, 0), At(2026, 1, 5, 6, 0)}},
         {0, -30, 2026, 1, 5, 0, 0, all, {"negative minutes: three hours", At(2026, 1, 5, 4, 0), At(2026, 1, 5, 6, 0)}},
-        {168, 0, 2026, 1, 5, 9, 0, tuesday, {"whole weeks never meet the day: the step decides", At(2026, 1, 6),
-                                             At(2026, 1, 12, 9, 0)}},
+        {168,
+         0,
+         2026,
+         1,
+         5,
+         9,
+         0,
+         tuesday,
+         {"whole weeks never meet the day: the step decides", At(2026, 1, 6), At(2026, 1, 12, 9, 0)}},
         {0, 1, 2026, 1, 5, 0, 0, tuesday, {"one minute, Tuesdays only", At(2026, 1, 7, 0, 0, 30), At(2026, 1, 13)}},
         {3, 0, 0, 0, 0, 1, 0, all, {"no start date: today", At(2026, 3, 31, 2, 0), At(2026, 3, 31, 4, 0)}},
     };
@@ -121,7 +149,8 @@ TEST(IntervalActivator, StepsFromTheStartOnTheTickedDays)
 TEST(OnceActivator, AnswersItsTimeEvenWhenPassed)
 {
     Check<OnceActivator>(OnceParams{2026, 2, 28, 13, 14, 15}, {"ahead", At(2026, 1, 1), At(2026, 2, 28, 13, 14, 15)});
-    Check<OnceActivator>(OnceParams{2025, 12, 31, 23, 59, 59}, {"passed", At(2026, 1, 1), At(2025, 12, 31, 23, 59, 59)});
+    Check<OnceActivator>(OnceParams{2025, 12, 31, 23, 59, 59},
+                         {"passed", At(2026, 1, 1), At(2025, 12, 31, 23, 59, 59)});
     Check<OnceActivator>(OnceParams{0, 0, 0, 0, 0, 0}, {"no time", At(2026, 1, 1), At(2026, 1, 1)});
 }
 
@@ -136,7 +165,10 @@ TEST(SchedulerActivator, ResetForgetsTheParameters)
 
 TEST(SplitString, KeepsEmptyPartsButNotAnEmptyLastOne)
 {
-    struct Row { const wchar_t* text; std::vector<std::wstring> parts; } rows[] = {
+    struct Row {
+        const wchar_t* text;
+        std::vector<std::wstring> parts;
+    } rows[] = {
         {L"2026-01-05", {L"2026", L"01", L"05"}},
         {L"a--b", {L"a", L"", L"b"}},
         {L"a-", {L"a"}},
@@ -173,7 +205,10 @@ TEST_F(DateTexts, TextToTimeFallsBackForTimesTheCalendarLacks)
 {
     const CTimeSpan day(1, 0, 0, 0);
     const CTime fallback = At(2026, 1, 6, 8, 9, 10);
-    struct Row { const wchar_t* text; CTime expected; } rows[] = {
+    struct Row {
+        const wchar_t* text;
+        CTime expected;
+    } rows[] = {
         {L"2026-01-05 10:20:30", At(2026, 1, 5, 10, 20, 30)},
         {L"2028-2-29 0:0:0", At(2028, 2, 29)},
         {L"2026-4-31 1:2:3", At(2026, 5, 1, 1, 2, 3)},  // a day past the month's end carries over

@@ -95,8 +95,7 @@ protected:
         uitest::Driver driver([&] {
             HWND window = uitest::wait_window(L"Scheduler", L"#32770", GetCurrentProcessId());
             HWND page = nullptr;
-            uitest::require([&] { return (page = HWND(SendMessageW(window, PSM_GETCURRENTPAGEHWND, 0, 0))); },
-                            "page");
+            uitest::require([&] { return (page = HWND(SendMessageW(window, PSM_GETCURRENTPAGEHWND, 0, 0))); }, "page");
             script(window, page);
             uitest::wait_gone(window);
         });
@@ -273,28 +272,86 @@ TEST_F(Scheduler, AStoredScheduleShowsItsNextRun)
         std::function<void(ScheduleSettings&)> set;
         const wchar_t* next;
     } cases[] = {
-        {"interval on Sundays", [](ScheduleSettings& s) {
-             s.kind = 0; s.intervalHours = 3; s.startYear = 2026; s.startMonth = 1; s.startDay = 5;
-             s.intervalDays[6] = 1; }, L"2026-1-11 0:0:0"},
-        {"interval on Mondays", [](ScheduleSettings& s) {
-             s.kind = 0; s.intervalHours = 5; s.startYear = 2026; s.startMonth = 1; s.startDay = 1;
-             s.startHour = 1; s.intervalDays[0] = 1; }, L"2026-1-5 10:0:0"},
-        {"daily", [](ScheduleSettings& s) { s.kind = 1; s.dailyHour = 8; s.dailyMinute = 9; }, L"2026-1-6 8:9:0"},
-        {"weekly on Mondays", [](ScheduleSettings& s) { s.kind = 2; s.weeklyHour = 9; s.weeklyDays[0] = 1; },
+        {"interval on Sundays",
+         [](ScheduleSettings& s) {
+             s.kind = 0;
+             s.intervalHours = 3;
+             s.startYear = 2026;
+             s.startMonth = 1;
+             s.startDay = 5;
+             s.intervalDays[6] = 1;
+         },
+         L"2026-1-11 0:0:0"},
+        {"interval on Mondays",
+         [](ScheduleSettings& s) {
+             s.kind = 0;
+             s.intervalHours = 5;
+             s.startYear = 2026;
+             s.startMonth = 1;
+             s.startDay = 1;
+             s.startHour = 1;
+             s.intervalDays[0] = 1;
+         },
+         L"2026-1-5 10:0:0"},
+        {"daily",
+         [](ScheduleSettings& s) {
+             s.kind = 1;
+             s.dailyHour = 8;
+             s.dailyMinute = 9;
+         },
+         L"2026-1-6 8:9:0"},
+        {"weekly on Mondays",
+         [](ScheduleSettings& s) {
+             s.kind = 2;
+             s.weeklyHour = 9;
+             s.weeklyDays[0] = 1;
+         },
          L"2026-1-5 9:0:0"},
-        {"weekly on Sundays", [](ScheduleSettings& s) { s.kind = 2; s.weeklyHour = 9; s.weeklyDays[6] = 1; },
+        {"weekly on Sundays",
+         [](ScheduleSettings& s) {
+             s.kind = 2;
+             s.weeklyHour = 9;
+             s.weeklyDays[6] = 1;
+         },
          L"2026-1-11 9:0:0"},
-        {"monthly, second Sunday", [](ScheduleSettings& s) {
-             s.kind = 3; s.monthlyHour = 23; s.monthlyMinute = 59; s.monthlyWeek = 1; s.monthlyWeekday = 0; },
+        {"monthly, second Sunday",
+         [](ScheduleSettings& s) {
+             s.kind = 3;
+             s.monthlyHour = 23;
+             s.monthlyMinute = 59;
+             s.monthlyWeek = 1;
+             s.monthlyWeekday = 0;
+         },
          L"2026-1-11 23:59:0"},
-        {"once", [](ScheduleSettings& s) {
-             s.kind = 4; s.onceYear = 2026; s.onceMonth = 2; s.onceDay = 3; s.onceHour = 4; s.onceMinute = 5;
-             s.onceSecond = 6; }, L"2026-2-3 4:5:6"},
+        {"once",
+         [](ScheduleSettings& s) {
+             s.kind = 4;
+             s.onceYear = 2026;
+             s.onceMonth = 2;
+             s.onceDay = 3;
+             s.onceHour = 4;
+             s.onceMinute = 5;
+             s.onceSecond = 6;
+         },
+         L"2026-2-3 4:5:6"},
         // Damaged records: an unknown kind shows the first; positions the lists lack keep the defaults.
-        {"unknown kind", [](ScheduleSettings& s) { s.kind = 9; s.intervalHours = 1; s.startYear = 2026;
-             s.startMonth = 1; s.startDay = 5; }, L"2026-1-5 9:0:0"},
-        {"positions out of range", [](ScheduleSettings& s) {
-             s.kind = 3; s.monthlyHour = 24; s.monthlyMinute = -1; s.monthlyWeek = 5; s.monthlyWeekday = -1; },
+        {"unknown kind",
+         [](ScheduleSettings& s) {
+             s.kind = 9;
+             s.intervalHours = 1;
+             s.startYear = 2026;
+             s.startMonth = 1;
+             s.startDay = 5;
+         },
+         L"2026-1-5 9:0:0"},
+        {"positions out of range",
+         [](ScheduleSettings& s) {
+             s.kind = 3;
+             s.monthlyHour = 24;
+             s.monthlyMinute = -1;
+             s.monthlyWeek = 5;
+             s.monthlyWeekday = -1;
+         },
          L"2026-2-1 0:0:0"},
     };
     for (const Case& c : cases) {
@@ -360,7 +417,10 @@ TEST_F(Scheduler, OkStoresWhatWasLoaded)
 
 TEST_F(Scheduler, WithoutAStoredOnceTimeTheOnceTextIsNow)
 {
-    struct Case { int year, month, day; const wchar_t* shown; } cases[] = {
+    struct Case {
+        int year, month, day;
+        const wchar_t* shown;
+    } cases[] = {
         {0, 0, 0, L"2026-01-05 08:09:10"},
         {1969, 12, 31, L"2026-01-05 08:09:10"},  // before the calendar's start
         {2026, 0, 1, L"2026-01-05 08:09:10"},
@@ -417,7 +477,10 @@ TEST_F(Scheduler, TheRunEntryIsWrittenAndRemovedOnOk)
 
 TEST_F(Scheduler, ThePickerAcceptsTimesOfTheDayOnly)
 {
-    struct Case { const wchar_t *h, *m, *s; const wchar_t* refusal; } cases[] = {
+    struct Case {
+        const wchar_t *h, *m, *s;
+        const wchar_t* refusal;
+    } cases[] = {
         {L"23", L"59", L"59", nullptr},
         {L"0", L"0", L"0", nullptr},
         {L"24", L"0", L"0", L"Please enter valid time!"},
@@ -555,7 +618,10 @@ protected:
         DeleteFileW(preference_path().c_str());
         Scheduler::TearDown();
     }
-    struct Spec { std::wstring name; int32_t id, kind; };
+    struct Spec {
+        std::wstring name;
+        int32_t id, kind;
+    };
     void Offer(const std::vector<Spec>& specs)
     {
         owned.clear();
@@ -923,7 +989,9 @@ TEST_F(SchedulerProjectPage, SetupOverAnUnreadableFile)
 // another password when encryption is ticked later).
 TEST_F(SchedulerProjectPage, PasswordsAreCheckedOnlyWhenEncrypting)
 {
-    struct Case { std::wstring password, again, stored; } cases[] = {
+    struct Case {
+        std::wstring password, again, stored;
+    } cases[] = {
         {std::wstring(100, L'p'), std::wstring(100, L'p'), L""},
         {std::wstring(150, L'p'), L"other", L""},
         {L"abc", L"abd", L"abc"},
@@ -965,10 +1033,12 @@ TEST_F(SchedulerProjectPage, BothPagesInOneSheet)
         Toggle(uitest::child(page, IDC_PROJECT_ITEMS), 0);
         uitest::click_at(tabs, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
         HWND settings = nullptr;
-        uitest::require([&] {
-            settings = HWND(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
-            return settings && settings != page;
-        }, "settings page");
+        uitest::require(
+            [&] {
+                settings = HWND(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+                return settings && settings != page;
+            },
+            "settings page");
         uitest::click(uitest::child(settings, IDC_SCHED_DAILY));
         uitest::click(uitest::child(sheet, IDOK));
     });

@@ -21,6 +21,7 @@ public:
     std::vector<LPARAM> wizardButtons;
     // Handles what has been posted so far.
     void Pump();
+
 protected:
     LRESULT OnSetWizardButtons(WPARAM, LPARAM buttons);
     DECLARE_MESSAGE_MAP()
@@ -32,6 +33,7 @@ class UiThreadCall : public CWnd {
 public:
     UiThreadCall();
     void operator()(const std::function<void()>& fn);
+
 protected:
     LRESULT OnCall(WPARAM, LPARAM fn);
     DECLARE_MESSAGE_MAP()

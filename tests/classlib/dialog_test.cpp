@@ -14,8 +14,8 @@ public:
     CString choice;
     int number = 0;
     CTime date;
-    int changes = 0;     // EN_CHANGE of 1000 as the handler saw it
-    int refreshes = 0;   // nested exchanges run by that handler
+    int changes = 0;    // EN_CHANGE of 1000 as the handler saw it
+    int refreshes = 0;  // nested exchanges run by that handler
 
 protected:
     void DoDataExchange(CDataExchange* dx) override
@@ -120,10 +120,15 @@ TEST_F(Exchange, AnEqualTextLeavesTheControlUntouched)
 
 TEST_F(Exchange, TextThatIsNotAnIntegerFailsTheExchange)
 {
-    struct Case { const wchar_t* text; bool ok; int value; } cases[] = {
-        {L"17", true, 17},       {L"-2147483648", true, -2147483647 - 1},
-        {L"2147483648", false, 0}, {L"12x", false, 0}, {L"", false, 0}, {L"- 3", false, 0},
-        {L"\u0663", false, 0},   // a digit of another script
+    struct Case {
+        const wchar_t* text;
+        bool ok;
+        int value;
+    } cases[] = {
+        {L"17", true, 17},         {L"-2147483648", true, -2147483647 - 1},
+        {L"2147483648", false, 0}, {L"12x", false, 0},
+        {L"", false, 0},           {L"- 3", false, 0},
+        {L"\u0663", false, 0},  // a digit of another script
     };
     for (const Case& c : cases) {
         PromptRecorder prompts;

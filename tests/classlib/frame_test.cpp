@@ -11,6 +11,7 @@ class View : public CWnd {
 public:
     int viewCommands = 0;
     int shared = 0;
+
 protected:
     void OnViewCommand() { ++viewCommands; }
     void OnShared() { ++shared; }
@@ -44,6 +45,7 @@ public:
     KeyBar top2;
     int frameCommands = 0;
     int shared = 0;
+
 protected:
     int OnCreate(CREATESTRUCTW* cs)
     {
@@ -75,6 +77,7 @@ END_MESSAGE_MAP()
 class App : public CWinApp {
 public:
     int appCommands = 0;
+
 protected:
     void OnAppCommand() { ++appCommands; }
     DECLARE_MESSAGE_MAP()

@@ -18,8 +18,12 @@ inline BOOL CALLBACK FindOwnDialog(HWND h, LPARAM found)
 inline HWND WaitOwnDialog(std::wstring& title)
 {
     HWND found = nullptr;
-    uitest::require([&] { EnumWindows(FindOwnDialog, reinterpret_cast<LPARAM>(&found)); return found != nullptr; },
-                    "a dialog");
+    uitest::require(
+        [&] {
+            EnumWindows(FindOwnDialog, reinterpret_cast<LPARAM>(&found));
+            return found != nullptr;
+        },
+        "a dialog");
     title = uitest::text(found);
     return found;
 }

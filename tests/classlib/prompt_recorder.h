@@ -40,6 +40,6 @@ private:
     std::deque<int> answers_;
     int then_;
     std::vector<PromptRecord> seen_;
-    ui::Override<ui::PromptSeam> override_{
-        ui::prompt, [this](HWND o, const std::wstring& t, const std::wstring& c, UINT f) { return Answer(o, t, c, f); }};
+    ui::Override<ui::PromptSeam> override_{ui::prompt, [this](HWND o, const std::wstring& t, const std::wstring& c,
+                                                              UINT f) { return Answer(o, t, c, f); }};
 };

@@ -26,9 +26,20 @@ namespace {
 // Ids as the test resources name them (strings and bitmaps): commands of the
 // test's own and the class library's standard ones.
 enum : UINT {
-    kOpen = 40002, kReplace = 40003, kSelectAll = 40004, kSelectNone = 40005, kSelectPage = 40006,
-    kAppearance = 40007, kOptions = 40008, kHelpTopics = 57667, kAbout = 57664, kExit = 57665, kSchedule = 40001,
-    kMainImage = 163, kLarge = 164, kSmall = 165,
+    kOpen = 40002,
+    kReplace = 40003,
+    kSelectAll = 40004,
+    kSelectNone = 40005,
+    kSelectPage = 40006,
+    kAppearance = 40007,
+    kOptions = 40008,
+    kHelpTopics = 57667,
+    kAbout = 57664,
+    kExit = 57665,
+    kSchedule = 40001,
+    kMainImage = 163,
+    kLarge = 164,
+    kSmall = 165,
 };
 
 // The Home category's buttons, each under its panel.
@@ -183,23 +194,25 @@ void ClickCommand(Host& host, UINT id)
 
 void WaitCommands(Host& host, const std::vector<UINT>& expected)
 {
-    uitest::require([&] { return host.Commands() == expected; },
-                    "commands " + ::testing::PrintToString(expected) + ", got " + ::testing::PrintToString(host.Commands()));
+    uitest::require([&] { return host.Commands() == expected; }, "commands " + ::testing::PrintToString(expected) +
+                                                                     ", got " +
+                                                                     ::testing::PrintToString(host.Commands()));
 }
 
 TEST(Ribbon, ClickingEachButtonSendsItsCommandToTheParent)
 {
     HostWindow window;
     Host& host = *window;
-    const std::vector<UINT> ids = {kOpen, kReplace, kSelectAll, kSelectNone, kSelectPage, kAppearance, kHelpTopics, kAbout};
+    const std::vector<UINT> ids = {kOpen,       kReplace,    kSelectAll,  kSelectNone,
+                                   kSelectPage, kAppearance, kHelpTopics, kAbout};
     EXPECT_EQ("", Drive(host, [&] {
-        std::vector<UINT> sent;
-        for (UINT id : ids) {
-            ClickCommand(host, id);
-            sent.push_back(id);
-            WaitCommands(host, sent);
-        }
-    }));
+                  std::vector<UINT> sent;
+                  for (UINT id : ids) {
+                      ClickCommand(host, id);
+                      sent.push_back(id);
+                      WaitCommands(host, sent);
+                  }
+              }));
     // The tab row button stays at the right edge.
     RECT about = {}, client = {};
     ASSERT_TRUE(host.ribbon.GetElementRect(kAbout, &about));
@@ -213,23 +226,26 @@ TEST(Ribbon, TabsSwitchTheShownCategory)
     Host& host = *window;
     EXPECT_EQ(0, host.ribbon.GetActiveCategory());
     EXPECT_EQ("", Drive(host, [&] {
-        RECT tabs[2];
-        host.OnUi([&] { tabs[0] = host.ribbon.GetTabRect(0); tabs[1] = host.ribbon.GetTabRect(1); });
-        POINT tab = Centre(tabs[1]);
-        uitest::click_at(host.ribbon.m_hWnd, tab.x, tab.y);
-        uitest::require([&] { return host.ribbon.GetActiveCategory() == 1; }, "the second tab shown");
-        host.OnUi([&] {
-            RECT hidden;
-            Check(!host.ribbon.GetElementRect(kOpen, &hidden), "Open hidden with its tab");
-        });
-        ClickCommand(host, kSchedule);
-        WaitCommands(host, {kSchedule});
-        tab = Centre(tabs[0]);
-        uitest::click_at(host.ribbon.m_hWnd, tab.x, tab.y);
-        uitest::require([&] { return host.ribbon.GetActiveCategory() == 0; }, "the first tab shown again");
-        ClickCommand(host, kOpen);
-        WaitCommands(host, {kSchedule, kOpen});
-    }));
+                  RECT tabs[2];
+                  host.OnUi([&] {
+                      tabs[0] = host.ribbon.GetTabRect(0);
+                      tabs[1] = host.ribbon.GetTabRect(1);
+                  });
+                  POINT tab = Centre(tabs[1]);
+                  uitest::click_at(host.ribbon.m_hWnd, tab.x, tab.y);
+                  uitest::require([&] { return host.ribbon.GetActiveCategory() == 1; }, "the second tab shown");
+                  host.OnUi([&] {
+                      RECT hidden;
+                      Check(!host.ribbon.GetElementRect(kOpen, &hidden), "Open hidden with its tab");
+                  });
+                  ClickCommand(host, kSchedule);
+                  WaitCommands(host, {kSchedule});
+                  tab = Centre(tabs[0]);
+                  uitest::click_at(host.ribbon.m_hWnd, tab.x, tab.y);
+                  uitest::require([&] { return host.ribbon.GetActiveCategory() == 0; }, "the first tab shown again");
+                  ClickCommand(host, kOpen);
+                  WaitCommands(host, {kSchedule, kOpen});
+              }));
 }
 
 // The open application menu (a popup menu window) and its entries' rectangles.
@@ -245,30 +261,30 @@ TEST(Ribbon, TheApplicationButtonOpensTheMainMenu)
     HostWindow window;
     Host& host = *window;
     EXPECT_EQ("", Drive(host, [&] {
-        RECT orbRect;
-        host.OnUi([&] { orbRect = host.ribbon.GetApplicationButtonRect(); });
-        POINT orb = Centre(orbRect);
-        uitest::click_at(host.ribbon.m_hWnd, orb.x, orb.y);
-        HWND menu = WaitMenu();
-        HMENU items = reinterpret_cast<HMENU>(::SendMessageW(menu, MN_GETHMENU, 0, 0));
-        // Two entries, one separator (the panel's and the bottom row's are one), Exit.
-        Check(GetMenuItemCount(items) == 4, "four menu entries");
-        capture_and_check(menu, L"ribbon_menu");
-        RECT r = {};
-        Check(GetMenuItemRect(nullptr, items, 1, &r), "the second entry's place");
-        POINT p = Centre(r);
-        ScreenToClient(menu, &p);
-        uitest::click_at(menu, p.x, p.y);
-        WaitCommands(host, {kOptions});
-        uitest::wait_gone(menu);
-        // The bottom entry, chosen with the keyboard.
-        uitest::click_at(host.ribbon.m_hWnd, orb.x, orb.y);
-        menu = WaitMenu();
-        // The edit keeps the focus; the open menu takes the keys.
-        uitest::key(host.edit.m_hWnd, VK_UP);
-        uitest::key(host.edit.m_hWnd, VK_RETURN);
-        WaitCommands(host, {kOptions, kExit});
-    }));
+                  RECT orbRect;
+                  host.OnUi([&] { orbRect = host.ribbon.GetApplicationButtonRect(); });
+                  POINT orb = Centre(orbRect);
+                  uitest::click_at(host.ribbon.m_hWnd, orb.x, orb.y);
+                  HWND menu = WaitMenu();
+                  HMENU items = reinterpret_cast<HMENU>(::SendMessageW(menu, MN_GETHMENU, 0, 0));
+                  // Two entries, one separator (the panel's and the bottom row's are one), Exit.
+                  Check(GetMenuItemCount(items) == 4, "four menu entries");
+                  capture_and_check(menu, L"ribbon_menu");
+                  RECT r = {};
+                  Check(GetMenuItemRect(nullptr, items, 1, &r), "the second entry's place");
+                  POINT p = Centre(r);
+                  ScreenToClient(menu, &p);
+                  uitest::click_at(menu, p.x, p.y);
+                  WaitCommands(host, {kOptions});
+                  uitest::wait_gone(menu);
+                  // The bottom entry, chosen with the keyboard.
+                  uitest::click_at(host.ribbon.m_hWnd, orb.x, orb.y);
+                  menu = WaitMenu();
+                  // The edit keeps the focus; the open menu takes the keys.
+                  uitest::key(host.edit.m_hWnd, VK_UP);
+                  uitest::key(host.edit.m_hWnd, VK_RETURN);
+                  WaitCommands(host, {kOptions, kExit});
+              }));
 }
 
 TEST(Ribbon, KeyTipsArrowsAndEnterReachCommands)
@@ -278,51 +294,53 @@ TEST(Ribbon, KeyTipsArrowsAndEnterReachCommands)
     HWND edit = host.edit.m_hWnd;
     // The focus as the window's thread sees it (the driver thread has none of its own).
     auto focusBack = [&] {
-        uitest::require([&] {
-            HWND focus = nullptr;
-            host.OnUi([&] { focus = GetFocus(); });
-            return focus == edit;
-        }, "focus back in the edit");
+        uitest::require(
+            [&] {
+                HWND focus = nullptr;
+                host.OnUi([&] { focus = GetFocus(); });
+                return focus == edit;
+            },
+            "focus back in the edit");
     };
     EXPECT_EQ("", Drive(host, [&] {
-        // F10, then the key tips of a tab and a button.
-        uitest::key(edit, VK_F10);
-        uitest::key(host.ribbon.m_hWnd, 'H');
-        capture_and_check(host.m_hWnd, L"ribbon_keytips");
-        uitest::key(host.ribbon.m_hWnd, 'O');
-        WaitCommands(host, {kOpen});
-        focusBack();
-        // Alt alone, then the key tips; the second "Select" button gets the initial of its second word.
-        uitest::key(edit, VK_MENU);
-        uitest::key(host.ribbon.m_hWnd, 'H');
-        uitest::key(host.ribbon.m_hWnd, 'N');
-        WaitCommands(host, {kOpen, kSelectNone});
-        focusBack();
-        // Arrows and Enter: down into the panels, one to the right.
-        uitest::key(edit, VK_F10);
-        uitest::key(host.ribbon.m_hWnd, VK_DOWN);
-        uitest::key(host.ribbon.m_hWnd, VK_RIGHT);
-        uitest::key(host.ribbon.m_hWnd, VK_RETURN);
-        WaitCommands(host, {kOpen, kSelectNone, kReplace});
-        focusBack();
-        // Tab from the shown tab: the next tab, then "About"; Space presses it.
-        uitest::key(edit, VK_F10);
-        uitest::key(host.ribbon.m_hWnd, VK_TAB);
-        uitest::key(host.ribbon.m_hWnd, VK_TAB);
-        uitest::key(host.ribbon.m_hWnd, VK_TAB);
-        uitest::key(host.ribbon.m_hWnd, VK_SPACE);
-        WaitCommands(host, {kOpen, kSelectNone, kReplace, kAbout});
-        focusBack();
-        // Enter on a tab shows it; Esc gives the focus back without a command.
-        uitest::key(edit, VK_F10);
-        uitest::key(host.ribbon.m_hWnd, VK_TAB);
-        uitest::key(host.ribbon.m_hWnd, VK_RIGHT);
-        uitest::key(host.ribbon.m_hWnd, VK_RETURN);
-        uitest::require([&] { return host.ribbon.GetActiveCategory() == 1; }, "Tools shown by Enter");
-        uitest::key(host.ribbon.m_hWnd, VK_ESCAPE);
-        focusBack();
-        Check(host.Commands().size() == 4, "no command from Esc");
-    }));
+                  // F10, then the key tips of a tab and a button.
+                  uitest::key(edit, VK_F10);
+                  uitest::key(host.ribbon.m_hWnd, 'H');
+                  capture_and_check(host.m_hWnd, L"ribbon_keytips");
+                  uitest::key(host.ribbon.m_hWnd, 'O');
+                  WaitCommands(host, {kOpen});
+                  focusBack();
+                  // Alt alone, then the key tips; the second "Select" button gets the initial of its second word.
+                  uitest::key(edit, VK_MENU);
+                  uitest::key(host.ribbon.m_hWnd, 'H');
+                  uitest::key(host.ribbon.m_hWnd, 'N');
+                  WaitCommands(host, {kOpen, kSelectNone});
+                  focusBack();
+                  // Arrows and Enter: down into the panels, one to the right.
+                  uitest::key(edit, VK_F10);
+                  uitest::key(host.ribbon.m_hWnd, VK_DOWN);
+                  uitest::key(host.ribbon.m_hWnd, VK_RIGHT);
+                  uitest::key(host.ribbon.m_hWnd, VK_RETURN);
+                  WaitCommands(host, {kOpen, kSelectNone, kReplace});
+                  focusBack();
+                  // Tab from the shown tab: the next tab, then "About"; Space presses it.
+                  uitest::key(edit, VK_F10);
+                  uitest::key(host.ribbon.m_hWnd, VK_TAB);
+                  uitest::key(host.ribbon.m_hWnd, VK_TAB);
+                  uitest::key(host.ribbon.m_hWnd, VK_TAB);
+                  uitest::key(host.ribbon.m_hWnd, VK_SPACE);
+                  WaitCommands(host, {kOpen, kSelectNone, kReplace, kAbout});
+                  focusBack();
+                  // Enter on a tab shows it; Esc gives the focus back without a command.
+                  uitest::key(edit, VK_F10);
+                  uitest::key(host.ribbon.m_hWnd, VK_TAB);
+                  uitest::key(host.ribbon.m_hWnd, VK_RIGHT);
+                  uitest::key(host.ribbon.m_hWnd, VK_RETURN);
+                  uitest::require([&] { return host.ribbon.GetActiveCategory() == 1; }, "Tools shown by Enter");
+                  uitest::key(host.ribbon.m_hWnd, VK_ESCAPE);
+                  focusBack();
+                  Check(host.Commands().size() == 4, "no command from Esc");
+              }));
 }
 
 TEST(Ribbon, ToolTipsShowTheCommandStrings)
@@ -372,13 +390,15 @@ TEST(Ribbon, TheButtonUnderTheMouseLightsUp)
     POINT edge = {r.left + 3, (r.top + r.bottom) / 2};
     EXPECT_FALSE(Lit(PixelAt(host.ribbon.m_hWnd, edge)));
     EXPECT_EQ("", Drive(host, [&] {
-        ClickCommand(host, kOpen);
-        WaitCommands(host, {kOpen});
-        uitest::require([&] { return Lit(PixelAt(host.ribbon.m_hWnd, edge)); }, "Open lit under the mouse " + std::to_string(PixelAt(host.ribbon.m_hWnd, edge)));
-        Check(capture_and_check(host.m_hWnd, L"ribbon_hover").empty(), "nothing clipped");
-        uitest::click(host.edit.m_hWnd);
-        uitest::require([&] { return !Lit(PixelAt(host.ribbon.m_hWnd, edge)); }, "Open dark once the mouse left");
-    }));
+                  ClickCommand(host, kOpen);
+                  WaitCommands(host, {kOpen});
+                  uitest::require([&] { return Lit(PixelAt(host.ribbon.m_hWnd, edge)); },
+                                  "Open lit under the mouse " + std::to_string(PixelAt(host.ribbon.m_hWnd, edge)));
+                  Check(capture_and_check(host.m_hWnd, L"ribbon_hover").empty(), "nothing clipped");
+                  uitest::click(host.edit.m_hWnd);
+                  uitest::require([&] { return !Lit(PixelAt(host.ribbon.m_hWnd, edge)); },
+                                  "Open dark once the mouse left");
+              }));
 }
 
 TEST(RibbonStatusBar, HoldsRegularAndExtendedPanes)

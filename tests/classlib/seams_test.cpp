@@ -76,8 +76,8 @@ TEST(Times, DatesBeyond2038AndBadFormats)
     EXPECT_EQ(2100, t.GetYear());
     EXPECT_EQ(L"2100-02-28 13.05.09", t.Format(L"%Y-%m-%d %H.%M.%S"));
     EXPECT_EQ(CTime(2100, 3, 1, 13, 5, 9), t + CTimeSpan(1, 0, 0, 0));
-    EXPECT_EQ(L"", t.Format(L"%Q"));   // not a conversion
-    EXPECT_EQ(L"", t.Format(L"50%"));  // cut short
+    EXPECT_EQ(L"", t.Format(L"%Q"));                            // not a conversion
+    EXPECT_EQ(L"", t.Format(L"50%"));                           // cut short
     EXPECT_EQ(L"", t.Format(std::wstring(300, L'a').c_str()));  // too long
     EXPECT_FALSE(CTime(3001, 1, 1, 0, 0, 0).IsValid());
 }
@@ -111,7 +111,11 @@ TEST(Seams, TheRealFolderChooserReturnsOnlyFileSystemPaths)
 {
     AfxOleInit();
     const std::wstring documents = shell_folder(CSIDL_PERSONAL);
-    struct Case { const wchar_t* item; int button; std::optional<std::wstring> result; } cases[] = {
+    struct Case {
+        const wchar_t* item;
+        int button;
+        std::optional<std::wstring> result;
+    } cases[] = {
         {L"Documents", IDOK, documents},
         {L"My Computer", IDOK, std::nullopt},
         {L"Documents", IDCANCEL, std::nullopt},

@@ -19,8 +19,13 @@ class ReflectingList : public CListCtrl {
 public:
     int clicks = 0;
     int commands = 0;
+
 protected:
-    void OnClick(NMHDR*, LRESULT* result) { ++clicks; *result = 7; }
+    void OnClick(NMHDR*, LRESULT* result)
+    {
+        ++clicks;
+        *result = 7;
+    }
     DECLARE_MESSAGE_MAP()
 };
 
@@ -61,7 +66,11 @@ protected:
         ++go;
     }
     void OnRange(UINT id) { lastRange = id; }
-    LRESULT OnCustom(WPARAM w, LPARAM l) { custom = LRESULT(w + l); return 42; }
+    LRESULT OnCustom(WPARAM w, LPARAM l)
+    {
+        custom = LRESULT(w + l);
+        return 42;
+    }
     DECLARE_MESSAGE_MAP()
 
     BOOL OnNotify(WPARAM w, LPARAM l, LRESULT* r) override
@@ -136,7 +145,8 @@ TEST_F(Wnd, OwnerDrawnItemsAreDrawnByTheirControl)
 // Commands the main window leaves alone reach the application's map.
 TEST_F(Wnd, TheMainWindowPassesCommandsToTheApplication)
 {
-    struct App : CWinApp {} app;
+    struct App : CWinApp {
+    } app;
     EXPECT_FALSE(dlg.OnCmdMsg(57665, 0, true));  // ID_APP_EXIT
     app.m_pMainWnd = &dlg;
     EXPECT_TRUE(dlg.OnCmdMsg(57665, 0, true));
@@ -171,8 +181,13 @@ class Painted : public CWnd {
 public:
     int created = 0;
     int painted = 0;
+
 protected:
-    LRESULT OnCreate(WPARAM, LPARAM) { ++created; return 0; }
+    LRESULT OnCreate(WPARAM, LPARAM)
+    {
+        ++created;
+        return 0;
+    }
     void OnPaint()
     {
         CPaintDC dc(this);
@@ -213,7 +228,8 @@ TEST(WndCreate, AnExceptionAfterTheWindowIsGoneIsReported)
     struct Failing : CWnd {
         void PostNcDestroy() override { throw std::runtime_error("clean-up failed"); }
     } w;
-    ASSERT_TRUE(w.CreateEx(0, AfxRegisterWndClass(0), L"Failing", WS_OVERLAPPEDWINDOW, RECT{0, 0, 100, 80}, nullptr, 0));
+    ASSERT_TRUE(
+        w.CreateEx(0, AfxRegisterWndClass(0), L"Failing", WS_OVERLAPPEDWINDOW, RECT{0, 0, 100, 80}, nullptr, 0));
     PromptRecorder prompts;
     w.DestroyWindow();
     EXPECT_EQ(nullptr, w.m_hWnd);

@@ -26,7 +26,8 @@ std::wstring ReadClassValue(const CLSID& clsid, const wchar_t* subkey, const wch
     const std::wstring key = std::wstring(L"CLSID\\") + guid + subkey;
     wchar_t value[MAX_PATH] = {};
     HKEY handle;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return L"<missing>";
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS)
+        return L"<missing>";
     DWORD type = 0;
     DWORD bytes = sizeof value - sizeof(wchar_t);
     const LONG rc = RegQueryValueExW(handle, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &bytes);
@@ -39,7 +40,8 @@ struct Released {
     T* p = nullptr;
     ~Released()
     {
-        if (p) p->Release();
+        if (p)
+            p->Release();
     }
     void** out() { return reinterpret_cast<void**>(&p); }
 };
@@ -73,8 +75,8 @@ TEST_F(ComponentTest, UnregisteringRemovesTheClassesUntilRegisteredAgain)
     ASSERT_EQ(S_OK, CallComponentsDll("DllUnregisterServer"));
     for (const ServedClass& served : kClasses) {
         Released<IUnknown> object;
-        EXPECT_EQ(REGDB_E_CLASSNOTREG, CoCreateInstance(served.clsid, nullptr, CLSCTX_INPROC_SERVER, served.settings,
-                                                        object.out()));
+        EXPECT_EQ(REGDB_E_CLASSNOTREG,
+                  CoCreateInstance(served.clsid, nullptr, CLSCTX_INPROC_SERVER, served.settings, object.out()));
         EXPECT_EQ(L"<missing>", ReadClassValue(served.clsid, L"", nullptr));
     }
     ASSERT_EQ(S_OK, CallComponentsDll("DllRegisterServer"));
@@ -113,7 +115,8 @@ TEST_F(ComponentTest, ServerStaysLoadedWhileAnObjectLivesAndRefusesAggregation)
 {
     for (const ServedClass& served : kClasses) {
         Released<IClassFactory> factory;
-        ASSERT_EQ(S_OK, CoGetClassObject(served.clsid, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory, factory.out()));
+        ASSERT_EQ(S_OK,
+                  CoGetClassObject(served.clsid, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory, factory.out()));
         const auto canUnload = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
             reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"mediacopiers.dll"), "DllCanUnloadNow")));
         ASSERT_NE(nullptr, canUnload);
@@ -200,4 +203,4 @@ TEST_F(ComponentTest, MessagesStayInsideTheGivenRange)
     EXPECT_EQ(1u, window.messages().size());
 }
 
-} // namespace
+}  // namespace

@@ -18,7 +18,8 @@ std::wstring ComponentsDllPath()
 HRESULT CallComponentsDll(const char* entry)
 {
     HMODULE dll = LoadLibraryW(ComponentsDllPath().c_str());
-    if (!dll) return HRESULT_FROM_WIN32(GetLastError());
+    if (!dll)
+        return HRESULT_FROM_WIN32(GetLastError());
     using Entry = HRESULT(STDAPICALLTYPE*)();
     const auto call = reinterpret_cast<Entry>(reinterpret_cast<void*>(GetProcAddress(dll, entry)));
     const HRESULT hr = call ? call() : HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
@@ -32,7 +33,7 @@ RecorderWindow::RecorderWindow(UINT first) : first_(first)
     wc.lpfnWndProc = Proc;
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.lpszClassName = L"BrisvaleCopierRecorder";
-    RegisterClassW(&wc); // fails harmlessly when already registered
+    RegisterClassW(&wc);  // fails harmlessly when already registered
     hwnd_ = CreateWindowExW(0, wc.lpszClassName, L"Copier recorder", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
                             nullptr, wc.hInstance, nullptr);
     SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
@@ -46,7 +47,8 @@ RecorderWindow::~RecorderWindow()
 LRESULT CALLBACK RecorderWindow::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     auto* self = reinterpret_cast<RecorderWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (!self || message < self->first_ || message > self->first_ + 2) return DefWindowProcW(hwnd, message, wParam, lParam);
+    if (!self || message < self->first_ || message > self->first_ + 2)
+        return DefWindowProcW(hwnd, message, wParam, lParam);
     CopierMessage recorded{message - self->first_, wParam, {}};
     if (recorded.offset == 0 && lParam) {
         if (LOWORD(wParam) == 1) {
@@ -59,7 +61,8 @@ LRESULT CALLBACK RecorderWindow::Proc(HWND hwnd, UINT message, WPARAM wParam, LP
         }
     }
     self->messages_.push_back(recorded);
-    if (self->onMessage) self->onMessage(recorded);
+    if (self->onMessage)
+        self->onMessage(recorded);
     return 0;
 }
 
@@ -67,14 +70,16 @@ std::vector<std::wstring> RecorderWindow::statusTexts() const
 {
     std::vector<std::wstring> texts;
     for (const CopierMessage& m : messages_)
-        if (m.offset == 0) texts.push_back(m.text);
+        if (m.offset == 0)
+            texts.push_back(m.text);
     return texts;
 }
 
 const CopierMessage* RecorderWindow::finalStatus() const
 {
     for (auto m = messages_.rbegin(); m != messages_.rend(); ++m)
-        if (m->offset == 0) return &*m;
+        if (m->offset == 0)
+            return &*m;
     return nullptr;
 }
 
@@ -86,13 +91,16 @@ bool RecorderWindow::finalStatusFailed() const
 
 bool RecorderWindow::wellOrdered() const
 {
-    if (messages_.empty() || messages_.front().offset != 1 || messages_.back().offset != 0) return false;
+    if (messages_.empty() || messages_.front().offset != 1 || messages_.back().offset != 0)
+        return false;
     WPARAM last = 0;
     for (size_t i = 1; i < messages_.size(); ++i) {
         const CopierMessage& m = messages_[i];
-        if (m.offset == 1) return false;
+        if (m.offset == 1)
+            return false;
         if (m.offset == 2) {
-            if (m.wParam < last || m.wParam > 100) return false;
+            if (m.wParam < last || m.wParam > 100)
+                return false;
             last = m.wParam;
         }
     }
@@ -113,13 +121,14 @@ DWORD WINAPI WorkerMain(void* parameter)
     return 0;
 }
 
-} // namespace
+}  // namespace
 
 HRESULT RunOnWorker(const std::function<HRESULT()>& work)
 {
     WorkerCall call{&work, E_PENDING};
     HANDLE thread = CreateThread(nullptr, 0, WorkerMain, &call, 0, nullptr);
-    if (!thread) return HRESULT_FROM_WIN32(GetLastError());
+    if (!thread)
+        return HRESULT_FROM_WIN32(GetLastError());
     const DWORD start = GetTickCount();
     for (;;) {
         const DWORD waited = GetTickCount() - start;
@@ -130,7 +139,8 @@ HRESULT RunOnWorker(const std::function<HRESULT()>& work)
             ExitProcess(3);
         }
         const DWORD r = MsgWaitForMultipleObjects(1, &thread, FALSE, 60000 - waited, QS_ALLINPUT);
-        if (r == WAIT_OBJECT_0) break;
+        if (r == WAIT_OBJECT_0)
+            break;
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&msg);
@@ -140,7 +150,8 @@ HRESULT RunOnWorker(const std::function<HRESULT()>& work)
     CloseHandle(thread);
     // Messages the worker posted last are still queued.
     MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageW(&msg);
     return call.result;
 }
 
@@ -164,7 +175,8 @@ std::wstring ComponentsTest::ScratchFolder()
     const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
     std::string name = std::string(info->test_suite_name()) + "_" + info->name();
     for (char& c : name)
-        if (!isalnum(static_cast<unsigned char>(c))) c = '_';
+        if (!isalnum(static_cast<unsigned char>(c)))
+            c = '_';
     return fresh_scratch_folder(L"brisvale_copier\\" + std::wstring(name.begin(), name.end()));
 }
 

@@ -20,9 +20,9 @@ std::wstring ComponentsDllPath();
 HRESULT CallComponentsDll(const char* entry);
 
 struct CopierMessage {
-    UINT offset;   // 0 status, 1 start, 2 progress
+    UINT offset;  // 0 status, 1 start, 2 progress
     WPARAM wParam;
-    std::wstring text; // status text, copied while handling the message
+    std::wstring text;  // status text, copied while handling the message
 };
 
 // A hidden top-level window that records the three messages from `first`.

@@ -8,8 +8,8 @@
 namespace {
 
 const int kSliceMs = 50;
-const int kIdleMs = 10000; // a silent client is given up after this
-const int kHoldMs = 40000; // how long a held upload waits for the client to give up (past its 30 s)
+const int kIdleMs = 10000;  // a silent client is given up after this
+const int kHoldMs = 40000;  // how long a held upload waits for the client to give up (past its 30 s)
 
 sockaddr_in Loopback(unsigned short port)
 {
@@ -27,7 +27,8 @@ SOCKET ListenLoopback(int& port)
     int length = sizeof address;
     if (s == INVALID_SOCKET || bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         listen(s, 4) != 0 || getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        if (s != INVALID_SOCKET) closesocket(s);
+        if (s != INVALID_SOCKET)
+            closesocket(s);
         return INVALID_SOCKET;
     }
     port = ntohs(address.sin_port);
@@ -36,18 +37,20 @@ SOCKET ListenLoopback(int& port)
 
 void CloseSocket(SOCKET& s)
 {
-    if (s != INVALID_SOCKET) closesocket(s);
+    if (s != INVALID_SOCKET)
+        closesocket(s);
     s = INVALID_SOCKET;
 }
 
-} // namespace
+}  // namespace
 
 FtpTestServer::FtpTestServer(FtpServerOptions options) : options_(std::move(options)), files_(options_.files)
 {
     WSADATA data;
     WSAStartup(MAKEWORD(2, 2), &data);
     listener_ = ListenLoopback(port_);
-    if (listener_ != INVALID_SOCKET) thread_ = std::thread([this] { Serve(); });
+    if (listener_ != INVALID_SOCKET)
+        thread_ = std::thread([this] { Serve(); });
 }
 
 FtpTestServer::~FtpTestServer()
@@ -60,7 +63,8 @@ FtpTestServer::~FtpTestServer()
 void FtpTestServer::Finish()
 {
     quit_ = true;
-    if (thread_.joinable()) thread_.join();
+    if (thread_.joinable())
+        thread_.join();
 }
 
 std::vector<std::string> FtpTestServer::commands() const
@@ -95,7 +99,8 @@ static bool Readable(SOCKET s, int ms, const std::atomic<bool>& quit)
         FD_SET(s, &set);
         timeval slice = {0, kSliceMs * 1000};
         const int n = select(0, &set, nullptr, nullptr, &slice);
-        if (n != 0) return n > 0;
+        if (n != 0)
+            return n > 0;
     }
     return false;
 }
@@ -110,9 +115,11 @@ static bool ReadLine(SOCKET s, std::string& buffer, std::string& line, const std
             return true;
         }
         char piece[1024];
-        if (buffer.size() > 8192 || !Readable(s, kIdleMs, quit)) return false;
+        if (buffer.size() > 8192 || !Readable(s, kIdleMs, quit))
+            return false;
         const int got = recv(s, piece, sizeof piece, 0);
-        if (got <= 0) return false;
+        if (got <= 0)
+            return false;
         buffer.append(piece, static_cast<size_t>(got));
     }
 }
@@ -126,9 +133,11 @@ bool FtpTestServer::Reply(SOCKET s, const std::string& text)
 void FtpTestServer::Serve()
 {
     while (!quit_) {
-        if (!Readable(listener_, kSliceMs, quit_)) continue;
+        if (!Readable(listener_, kSliceMs, quit_))
+            continue;
         SOCKET control = accept(listener_, nullptr, nullptr);
-        if (control == INVALID_SOCKET) continue;
+        if (control == INVALID_SOCKET)
+            continue;
         ++connections_;
         Session(control);
         closesocket(control);
@@ -166,7 +175,8 @@ void FtpTestServer::Session(SOCKET control)
         } else if (verb == "TYPE") {
             Reply(control, argument == "I" ? "200 Type set to I." : "504 Type not supported.");
         } else if (verb == "CWD") {
-            if (argument == options_.directory) cwd = argument;
+            if (argument == options_.directory)
+                cwd = argument;
             Reply(control, argument == options_.directory ? "250 Directory changed."
                                                           : "550 " + argument + ": No such file or directory.");
         } else if (verb == "PASV") {
@@ -207,7 +217,8 @@ void FtpTestServer::Session(SOCKET control)
         } else if (verb == "RNTO") {
             std::lock_guard<std::mutex> lock(mutex_);
             for (FtpStoredFile& f : files_)
-                if (f.directory == cwd && f.name == renaming && !f.deleted) f.name = argument;
+                if (f.directory == cwd && f.name == renaming && !f.deleted)
+                    f.name = argument;
             Reply(control, "250 Renamed.");
         } else if (verb == "STOR" && options_.fault == FtpServerOptions::Fault::RefuseStore) {
             Reply(control, "550 " + argument + ": Permission denied.");
@@ -215,7 +226,8 @@ void FtpTestServer::Session(SOCKET control)
             Reply(control, "150 Opening BINARY mode data connection for " + argument + ".");
             SOCKET data = INVALID_SOCKET;
             if (passive != INVALID_SOCKET) {
-                if (Readable(passive, kIdleMs, quit_)) data = accept(passive, nullptr, nullptr);
+                if (Readable(passive, kIdleMs, quit_))
+                    data = accept(passive, nullptr, nullptr);
                 CloseSocket(passive);
             } else if (active.sin_port != 0) {
                 data = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
@@ -224,7 +236,8 @@ void FtpTestServer::Session(SOCKET control)
                     other.sin_addr.s_addr = htonl(INADDR_LOOPBACK + 1);
                     bind(data, reinterpret_cast<sockaddr*>(&other), sizeof other);
                 }
-                if (connect(data, reinterpret_cast<sockaddr*>(&active), sizeof active) != 0) CloseSocket(data);
+                if (connect(data, reinterpret_cast<sockaddr*>(&active), sizeof active) != 0)
+                    CloseSocket(data);
                 active = {};
             }
             if (data == INVALID_SOCKET) {
@@ -239,7 +252,8 @@ void FtpTestServer::Session(SOCKET control)
                 files_.push_back(file);
             }
             using Fault = FtpServerOptions::Fault;
-            if (options_.fault == Fault::DropMidTransfer || options_.fault == Fault::HoldTransfer) break;
+            if (options_.fault == Fault::DropMidTransfer || options_.fault == Fault::HoldTransfer)
+                break;
             // These have said all they say about the transfer already, or say it to ABOR.
             if (options_.fault != Fault::FullMidTransfer && options_.fault != Fault::FullManyLines &&
                 options_.fault != Fault::UnconfirmedAbort)
@@ -263,7 +277,8 @@ void FtpTestServer::Receive(SOCKET control, SOCKET data, FtpStoredFile& file)
             Readable(control, kHoldMs, quit_);
             return;
         }
-        if (!Readable(data, kIdleMs, quit_)) return;
+        if (!Readable(data, kIdleMs, quit_))
+            return;
         const int got = recv(data, piece, sizeof piece, 0);
         if (got <= 0) {
             file.complete = got == 0;
@@ -271,11 +286,15 @@ void FtpTestServer::Receive(SOCKET control, SOCKET data, FtpStoredFile& file)
         }
         file.data.append(piece, static_cast<size_t>(got));
         receiving_ = file.data.size();
-        if (options_.fault == Fault::DropMidTransfer) return;
-        if (file.data.size() != static_cast<size_t>(got)) continue;
-        if (options_.fault == Fault::FullMidTransfer) Reply(control, "452 Insufficient storage space.");
+        if (options_.fault == Fault::DropMidTransfer)
+            return;
+        if (file.data.size() != static_cast<size_t>(got))
+            continue;
+        if (options_.fault == Fault::FullMidTransfer)
+            Reply(control, "452 Insufficient storage space.");
         if (options_.fault == Fault::FullManyLines)
-            Reply(control, "451-Error during write to file\r\n451-Transfer aborted\r\n"
-                           "451 0.031 seconds (measured here), 2.00 Mbytes per second");
+            Reply(control,
+                  "451-Error during write to file\r\n451-Transfer aborted\r\n"
+                  "451 0.031 seconds (measured here), 2.00 Mbytes per second");
     }
 }

@@ -12,30 +12,30 @@
 #include <vector>
 
 struct FtpStoredFile {
-    std::string directory; // the working directory at STOR time
-    std::string name; // as stored, or as renamed since
+    std::string directory;  // the working directory at STOR time
+    std::string name;       // as stored, or as renamed since
     std::string data;
-    bool complete = false; // the client ended the data connection itself, without a reset
-    bool deleted = false;  // by DELE since
+    bool complete = false;  // the client ended the data connection itself, without a reset
+    bool deleted = false;   // by DELE since
 };
 
 struct FtpServerOptions {
     enum class Fault {
         None,
-        DropMidTransfer, // closes both connections once some data has arrived
-        HoldTransfer,    // stops reading data after the first piece and never confirms
-        RefuseStore,     // answers STOR with 550
-        ForeignDataPeer, // opens active data connections from 127.0.0.2
-        RefuseRename,    // answers RNTO with 553
-        FullMidTransfer, // answers 452 once some data has arrived, and reads on
-        FullManyLines,   // as FullMidTransfer, with a three-line 451 reply whose first line gives the cause
-        UnconfirmedAbort, // as HoldTransfer, then answers ABOR with 426 and 451 only, never 225 or 226
+        DropMidTransfer,   // closes both connections once some data has arrived
+        HoldTransfer,      // stops reading data after the first piece and never confirms
+        RefuseStore,       // answers STOR with 550
+        ForeignDataPeer,   // opens active data connections from 127.0.0.2
+        RefuseRename,      // answers RNTO with 553
+        FullMidTransfer,   // answers 452 once some data has arrived, and reads on
+        FullManyLines,     // as FullMidTransfer, with a three-line 451 reply whose first line gives the cause
+        UnconfirmedAbort,  // as HoldTransfer, then answers ABOR with 426 and 451 only, never 225 or 226
     };
     std::string user = "backup";
     std::string password = "s3cret";
-    std::string directory = "/archives"; // the one directory CWD accepts
+    std::string directory = "/archives";  // the one directory CWD accepts
     Fault fault = Fault::None;
-    std::vector<FtpStoredFile> files; // there before the first client, as other uploads left them
+    std::vector<FtpStoredFile> files;  // there before the first client, as other uploads left them
 };
 
 class FtpTestServer {

@@ -40,7 +40,8 @@ std::vector<std::wstring> Names(const std::wstring& folder)
     std::vector<std::wstring> names;
     WIN32_FIND_DATAW found;
     const HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (find == INVALID_HANDLE_VALUE) return names;
+    if (find == INVALID_HANDLE_VALUE)
+        return names;
     do
         if (wcscmp(found.cFileName, L".") != 0 && wcscmp(found.cFileName, L"..") != 0)
             names.push_back(found.cFileName);
@@ -76,9 +77,11 @@ protected:
         OutputMediaCopierFactories factories;
         OutputMediaCopierFactory* factory = factories.Find(mediaType);
         EXPECT_NE(nullptr, factory);
-        if (!factory) return E_UNEXPECTED;
+        if (!factory)
+            return E_UNEXPECTED;
         std::unique_ptr<OutputMediaCopier> copier(factory->Create(window.hwnd(), block, kArchiveName, source));
-        if (onMessage) window.onMessage = [&](const CopierMessage& m) { onMessage(*copier, m); };
+        if (onMessage)
+            window.onMessage = [&](const CopierMessage& m) { onMessage(*copier, m); };
         const HRESULT hr = RunOnWorker([&] { return copier->Start(); });
         window.onMessage = nullptr;
         // Start's result and the last status agree: neither may pass for success alone.
@@ -112,7 +115,8 @@ TEST_F(OutputMediaCopierTest, FactoriesAreFoundByMediaType)
         ASSERT_NE(nullptr, factories.Find(id));
         EXPECT_EQ(id, factories.Find(id)->GetFactoryId());
     }
-    for (int32_t id : {0, 3, -1}) EXPECT_EQ(nullptr, factories.Find(id));
+    for (int32_t id : {0, 3, -1})
+        EXPECT_EQ(nullptr, factories.Find(id));
 }
 
 TEST_F(OutputMediaCopierTest, FtpUploadArrivesByteForByteInPassiveAndActiveMode)
@@ -149,18 +153,18 @@ struct FtpFailure {
     const char* name;
     FtpServerOptions::Fault fault;
     std::function<void(_PreferenceFTP&, std::wstring& source)> change;
-    const wchar_t* reply; // what the status must quote, or null
+    const wchar_t* reply;  // what the status must quote, or null
     size_t archiveSize;
-    bool cleansUp = false; // the server stays, so what arrived is deleted
-    bool otherUpload = false; // the server already holds another upload's NAME.part
+    bool cleansUp = false;     // the server stays, so what arrived is deleted
+    bool otherUpload = false;  // the server already holds another upload's NAME.part
 };
 
 TEST_F(OutputMediaCopierTest, FtpFailuresEndWithAFailureStatus)
 {
     using Fault = FtpServerOptions::Fault;
     const FtpFailure cases[] = {
-        {"connection refused", Fault::None, [](_PreferenceFTP& b, std::wstring&) { b.port = FtpTestServer::ClosedPort(); },
-         nullptr, 1000},
+        {"connection refused", Fault::None,
+         [](_PreferenceFTP& b, std::wstring&) { b.port = FtpTestServer::ClosedPort(); }, nullptr, 1000},
         {"login refused", Fault::None, [](_PreferenceFTP& b, std::wstring&) { SetText(b.password, L"wrong"); },
          L"530 Login incorrect.", 1000},
         {"missing directory", Fault::None, [](_PreferenceFTP& b, std::wstring&) { SetText(b.directory, L"/nowhere"); },
@@ -192,7 +196,8 @@ TEST_F(OutputMediaCopierTest, FtpFailuresEndWithAFailureStatus)
         window.clear();
         FtpServerOptions options;
         options.fault = c.fault;
-        if (c.otherUpload) options.files = {{"/archives", "Backup 2026-12-10.bvk2.part", "another upload", true}};
+        if (c.otherUpload)
+            options.files = {{"/archives", "Backup 2026-12-10.bvk2.part", "another upload", true}};
         FtpTestServer server(options);
         WriteArchive(archivePath, c.archiveSize);
         _PreferenceFTP block = FtpBlock(server.port(), true);
@@ -210,11 +215,14 @@ TEST_F(OutputMediaCopierTest, FtpFailuresEndWithAFailureStatus)
         for (const FtpStoredFile& file : files) {
             EXPECT_NE("Backup 2026-12-10.bvk2", file.name);
             EXPECT_EQ(c.cleansUp, file.deleted);
-            if (!file.deleted) EXPECT_LT(file.data.size(), c.archiveSize);
+            if (!file.deleted)
+                EXPECT_LT(file.data.size(), c.archiveSize);
         }
-        if (c.fault == Fault::FullMidTransfer) EXPECT_LT(server.receiving(), c.archiveSize);
+        if (c.fault == Fault::FullMidTransfer)
+            EXPECT_LT(server.receiving(), c.archiveSize);
         const std::vector<std::string> commands = server.commands();
-        for (const std::string& command : commands) EXPECT_NE("DELE x", command);
+        for (const std::string& command : commands)
+            EXPECT_NE("DELE x", command);
         EXPECT_EQ(c.cleansUp, std::any_of(commands.begin(), commands.end(),
                                           [](const std::string& command) { return command.rfind("DELE ", 0) == 0; }));
     }
@@ -223,7 +231,7 @@ TEST_F(OutputMediaCopierTest, FtpFailuresEndWithAFailureStatus)
 TEST_F(OutputMediaCopierTest, StopDuringAnUploadEndsItWithAFailureStatus)
 {
     FtpServerOptions options;
-    options.fault = FtpServerOptions::Fault::HoldTransfer; // never confirms: only Stop ends this upload
+    options.fault = FtpServerOptions::Fault::HoldTransfer;  // never confirms: only Stop ends this upload
     FtpTestServer server(options);
     WriteArchive(archivePath, 4 * 1024 * 1024);
     const _PreferenceFTP block = FtpBlock(server.port(), true);
@@ -265,7 +273,7 @@ TEST_F(OutputMediaCopierTest, AStalledUploadFailsInPlainWords)
     FtpServerOptions options;
     options.fault = FtpServerOptions::Fault::HoldTransfer;
     FtpTestServer server(options);
-    WriteArchive(archivePath, 32 * 1024 * 1024); // more than the connection buffers hold
+    WriteArchive(archivePath, 32 * 1024 * 1024);  // more than the connection buffers hold
     const _PreferenceFTP block = FtpBlock(server.port(), true);
 
     EXPECT_EQ(E_FAIL, Transfer(1, &block, archivePath));
@@ -290,7 +298,8 @@ protected:
         for (std::string rest = value;;) {
             const size_t end = rest.find(';');
             fields.push_back(rest.substr(0, end));
-            if (end == std::string::npos) break;
+            if (end == std::string::npos)
+                break;
             rest.erase(0, end + 1);
         }
         ASSERT_EQ(4u, fields.size()) << value;
@@ -300,7 +309,8 @@ protected:
         root = std::wstring(fields[3].begin(), fields[3].end());
         GetEnvironmentVariableA("BRISVALE_VSFTPD_LIMIT", value, sizeof value);
         limit = std::stoul(value);
-        for (const wchar_t* directory : {L"\\archives", L"\\readonly"}) Empty(root + directory);
+        for (const wchar_t* directory : {L"\\archives", L"\\readonly"})
+            Empty(root + directory);
     }
 
     _PreferenceFTP Block(const std::wstring& directory, bool passive) const
@@ -317,13 +327,15 @@ protected:
     {
         const std::string log = read_file(root + L"\\..\\vsftpd.log");
         size_t count = 0;
-        for (size_t at = log.find("OK UPLOAD"); at != std::string::npos; at = log.find("OK UPLOAD", at + 1)) ++count;
+        for (size_t at = log.find("OK UPLOAD"); at != std::string::npos; at = log.find("OK UPLOAD", at + 1))
+            ++count;
         return count;
     }
 
     static void Empty(const std::wstring& directory)
     {
-        for (const std::wstring& name : Names(directory)) DeleteFileW((directory + L"\\" + name).c_str());
+        for (const std::wstring& name : Names(directory))
+            DeleteFileW((directory + L"\\" + name).c_str());
     }
 
     int port = 0;
@@ -338,7 +350,7 @@ TEST_F(VsftpdTest, UploadsArriveByteForByteUnderTheirNameInPassiveAndActiveMode)
         for (size_t size : {size_t{0}, size_t{5 * 1024 * 1024 + 17}}) {
             SCOPED_TRACE(std::string(passive ? "passive " : "active ") + std::to_string(size));
             window.clear();
-            Empty(root + L"\\archives"); // the last upload belongs to the server's user
+            Empty(root + L"\\archives");  // the last upload belongs to the server's user
             WriteArchive(target, 777);    // an older archive of the same name is replaced
             const std::string archive = WriteArchive(archivePath, size);
             const _PreferenceFTP block = Block(L"/archives", passive);
@@ -358,10 +370,10 @@ TEST_F(VsftpdTest, StopAndFailuresLeaveTheDirectoryAsItWas)
     struct Case {
         const char* name;
         const wchar_t* directory;
-        const wchar_t* password; // null: the right one
+        const wchar_t* password;  // null: the right one
         size_t archiveSize;
         HRESULT hr;
-        const wchar_t* reply; // what the status must quote, or null
+        const wchar_t* reply;  // what the status must quote, or null
         bool stop;
     };
     const Case cases[] = {
@@ -373,15 +385,18 @@ TEST_F(VsftpdTest, StopAndFailuresLeaveTheDirectoryAsItWas)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         window.clear();
-        const std::wstring directory = root + (c.directory == std::wstring(L"/nowhere") ? L"\\archives" :
-                                               std::wstring(c.directory).replace(0, 1, L"\\"));
+        const std::wstring directory =
+            root +
+            (c.directory == std::wstring(L"/nowhere") ? L"\\archives" : std::wstring(c.directory).replace(0, 1, L"\\"));
         const std::string good = WriteArchive(directory + L"\\" + kArchiveName, 777);
         WriteArchive(archivePath, c.archiveSize);
         _PreferenceFTP block = Block(c.directory, true);
-        if (c.password) SetText(block.password, c.password);
+        if (c.password)
+            SetText(block.password, c.password);
         const size_t completeUploads = CompleteUploads();
 
-        EXPECT_EQ(c.hr, Transfer(1, &block, archivePath, c.stop ? StopOnFirstProgress : nullptr)) << finalText().c_str();
+        EXPECT_EQ(c.hr, Transfer(1, &block, archivePath, c.stop ? StopOnFirstProgress : nullptr))
+            << finalText().c_str();
         if (c.reply) {
             EXPECT_NE(std::wstring::npos, finalText().find(c.reply)) << finalText().c_str();
         }
@@ -413,7 +428,8 @@ protected:
         OutputMediaCopierTest::SetUp();
         disc = folder + L"\\disc";
         CreateDirectoryW(disc.c_str(), nullptr);
-        SetEnvironmentVariableW(L"BRISVALE_DISC_FOLDERS", (L"Other=" + folder + L"\\other;Test Writer=" + disc).c_str());
+        SetEnvironmentVariableW(L"BRISVALE_DISC_FOLDERS",
+                                (L"Other=" + folder + L"\\other;Test Writer=" + disc).c_str());
     }
     void TearDown() override
     {
@@ -490,13 +506,14 @@ TEST_F(DiscCopierTest, AFailureAfterWritingLeavesAnArchiveOfTheSameNameAsItWas)
     const std::string good = WriteArchive(target, 777);
     WriteArchive(archivePath, 2 * 1024 * 1024);
     const _PreferenceCDDVD block = DiscBlock(L"Test Writer", false);
-    const HANDLE reader = CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    const HANDLE reader =
+        CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, reader);
 
     EXPECT_EQ(E_FAIL, Transfer(2, &block, archivePath));
     CloseHandle(reader);
     EXPECT_TRUE(window.wellOrdered());
-    EXPECT_EQ(100u, window.messages()[window.messages().size() - 2].wParam); // written whole first
+    EXPECT_EQ(100u, window.messages()[window.messages().size() - 2].wParam);  // written whole first
     EXPECT_NE(std::wstring::npos, finalText().find(L"Cannot put the archive in place as " + target))
         << finalText().c_str();
     EXPECT_EQ(good, read_file(target));
@@ -516,8 +533,8 @@ TEST_F(OutputMediaCopierTest, MissingComponentFailsEveryCallAndSaysSo)
         SCOPED_TRACE(id);
         window.clear();
         OutputMediaCopierFactories factories;
-        std::unique_ptr<OutputMediaCopier> copier(factories.Find(id)->Create(window.hwnd(), block, kArchiveName,
-                                                                              archivePath));
+        std::unique_ptr<OutputMediaCopier> copier(
+            factories.Find(id)->Create(window.hwnd(), block, kArchiveName, archivePath));
         ASSERT_NE(nullptr, copier);
         EXPECT_EQ(E_FAIL, RunOnWorker([&] { return copier->Start(); }));
         EXPECT_EQ(E_FAIL, copier->Stop());
@@ -533,9 +550,9 @@ TEST_F(OutputMediaCopierTest, MethodFiveReachesTheComponent)
 {
     const _PreferenceFTP block = FtpBlock(21, true);
     OutputMediaCopierFactories factories;
-    std::unique_ptr<OutputMediaCopier> copier(factories.Find(1)->Create(window.hwnd(), &block, kArchiveName,
-                                                                          archivePath));
+    std::unique_ptr<OutputMediaCopier> copier(
+        factories.Find(1)->Create(window.hwnd(), &block, kArchiveName, archivePath));
     EXPECT_EQ(S_OK, copier->CallMethod5());
 }
 
-} // namespace
+}  // namespace

@@ -3,7 +3,8 @@
 
 namespace {
 
-TEST_F(CrashChain, NoThankYouEndsWithTwoAndWritesNothing) {
+TEST_F(CrashChain, NoThankYouEndsWithTwoAndWritesNothing)
+{
     InstallReporter();
     Process probe, pellisk;
     Crash(probe, L"access");
@@ -15,10 +16,12 @@ TEST_F(CrashChain, NoThankYouEndsWithTwoAndWritesNothing) {
     WIN32_FIND_DATAW found;
     HANDLE search = FindFirstFileW((folder_ + L"*.dmp").c_str(), &found);
     EXPECT_EQ(INVALID_HANDLE_VALUE, search);
-    if (search != INVALID_HANDLE_VALUE) FindClose(search);
+    if (search != INVALID_HANDLE_VALUE)
+        FindClose(search);
 }
 
-TEST_F(CrashChain, MissingFolderGivesFileErrorWithTheFullPathAndTheDialogStays) {
+TEST_F(CrashChain, MissingFolderGivesFileErrorWithTheFullPathAndTheDialogStays)
+{
     InstallReporter();
     Process probe, pellisk;
     Crash(probe, L"access");
@@ -35,7 +38,8 @@ TEST_F(CrashChain, MissingFolderGivesFileErrorWithTheFullPathAndTheDialogStays) 
 
 // A process that cannot be opened: the user is told, no empty file is left
 // and the dialog stays for another try.
-TEST_F(CrashChain, UnwritableDumpIsReportedAndLeavesNoFile) {
+TEST_F(CrashChain, UnwritableDumpIsReportedAndLeavesNoFile)
+{
     InstallReporter();
     Process pellisk;
     StartReporter(pellisk, L"\"" + reporter_ + L"\" 12 0 56");
@@ -51,7 +55,8 @@ TEST_F(CrashChain, UnwritableDumpIsReportedAndLeavesNoFile) {
     EXPECT_EQ(2u, uitest::wait_exit(pellisk.handle));
 }
 
-TEST_F(CrashChain, MissingReporterLetsTheCrashGoOn) {
+TEST_F(CrashChain, MissingReporterLetsTheCrashGoOn)
+{
     Process probe;
     Crash(probe, L"access");
     EXPECT_TRUE(EndsWithoutChild(probe, L"pellisk.exe"));
@@ -60,7 +65,8 @@ TEST_F(CrashChain, MissingReporterLetsTheCrashGoOn) {
 // Started by hand: only a tail of three fields shows the dialog. The runtime
 // skips a quoted program token whole; an unquoted one ends at its first
 // blank, and the rest of the path becomes a field.
-TEST_F(CrashChain, ReporterCommandLineDecidesWhetherTheDialogShows) {
+TEST_F(CrashChain, ReporterCommandLineDecidesWhetherTheDialogShows)
+{
     InstallReporter();
     struct Case {
         std::wstring commandLine;
@@ -71,20 +77,21 @@ TEST_F(CrashChain, ReporterCommandLineDecidesWhetherTheDialogShows) {
         {L"\"" + reporter_ + L"\"\t12 34 56", true},
         {reporter_ + L" 12 34", true},
     };
-    for (const auto& c : cases) try {
-        SCOPED_TRACE(uitest::narrow(c.commandLine));
-        Process pellisk;
-        StartReporter(pellisk, c.commandLine);
-        if (c.dialog) {
-            uitest::press(WaitCrashDialog(pellisk), IDCANCEL);
-            EXPECT_EQ(2u, uitest::wait_exit(pellisk.handle));
-        } else {
-            EXPECT_TRUE(EndsWithoutWindow(pellisk, kCrashDialog));
-            EXPECT_EQ(0u, uitest::wait_exit(pellisk.handle));
+    for (const auto& c : cases)
+        try {
+            SCOPED_TRACE(uitest::narrow(c.commandLine));
+            Process pellisk;
+            StartReporter(pellisk, c.commandLine);
+            if (c.dialog) {
+                uitest::press(WaitCrashDialog(pellisk), IDCANCEL);
+                EXPECT_EQ(2u, uitest::wait_exit(pellisk.handle));
+            } else {
+                EXPECT_TRUE(EndsWithoutWindow(pellisk, kCrashDialog));
+                EXPECT_EQ(0u, uitest::wait_exit(pellisk.handle));
+            }
+        } catch (const std::exception& e) {
+            ADD_FAILURE() << uitest::narrow(c.commandLine) << ": " << e.what();
         }
-    } catch (const std::exception& e) {
-        ADD_FAILURE() << uitest::narrow(c.commandLine) << ": " << e.what();
-    }
 }
 
 }  // namespace

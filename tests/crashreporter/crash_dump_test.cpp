@@ -5,7 +5,8 @@
 
 namespace {
 
-TEST_F(CrashChain, CrashEndsInAMinidumpNamingTheCrashedThread) {
+TEST_F(CrashChain, CrashEndsInAMinidumpNamingTheCrashedThread)
+{
     InstallReporter();
     struct Case {
         const wchar_t* mode;
@@ -16,36 +17,38 @@ TEST_F(CrashChain, CrashEndsInAMinidumpNamingTheCrashedThread) {
         {L"overflow", EXCEPTION_STACK_OVERFLOW},
         {L"throw", 0},
     };
-    for (const auto& c : cases) try {
-        SCOPED_TRACE(uitest::narrow(c.mode));
-        Process probe, pellisk;
-        const DWORD crashed = Crash(probe, c.mode);
-        HWND dialog = WaitCrashDialog(probe, pellisk);
-        EXPECT_EQ(L"&Save and exit", uitest::text(uitest::child(dialog, IDC_SAVE)));
-        EXPECT_EQ(L"&No, thank you", uitest::text(uitest::child(dialog, IDCANCEL)));
+    for (const auto& c : cases)
+        try {
+            SCOPED_TRACE(uitest::narrow(c.mode));
+            Process probe, pellisk;
+            const DWORD crashed = Crash(probe, c.mode);
+            HWND dialog = WaitCrashDialog(probe, pellisk);
+            EXPECT_EQ(L"&Save and exit", uitest::text(uitest::child(dialog, IDC_SAVE)));
+            EXPECT_EQ(L"&No, thank you", uitest::text(uitest::child(dialog, IDCANCEL)));
 
-        // Typed without an extension: the box adds ".dmp".
-        const std::wstring dump = folder_ + c.mode + L" crash";
-        uitest::press(dialog, IDC_SAVE);
-        AnswerSaveBox(pellisk.id, dump);
-        EXPECT_EQ(2u, uitest::wait_exit(pellisk.handle, kDumpTimeout));
-        uitest::wait_exit(probe.handle);
+            // Typed without an extension: the box adds ".dmp".
+            const std::wstring dump = folder_ + c.mode + L" crash";
+            uitest::press(dialog, IDC_SAVE);
+            AnswerSaveBox(pellisk.id, dump);
+            EXPECT_EQ(2u, uitest::wait_exit(pellisk.handle, kDumpTimeout));
+            uitest::wait_exit(probe.handle);
 
-        const Minidump read = ReadMinidump(dump + L".dmp");
-        EXPECT_TRUE(read.signature);
-        EXPECT_EQ(0x2000u, read.flags & 0x2000u);  // MiniDumpWithCodeSegs
-        ASSERT_TRUE(read.hasException);
-        EXPECT_EQ(crashed, read.exceptionThread);
-        if (c.code) {
-            EXPECT_EQ(c.code, read.exceptionCode);
+            const Minidump read = ReadMinidump(dump + L".dmp");
+            EXPECT_TRUE(read.signature);
+            EXPECT_EQ(0x2000u, read.flags & 0x2000u);  // MiniDumpWithCodeSegs
+            ASSERT_TRUE(read.hasException);
+            EXPECT_EQ(crashed, read.exceptionThread);
+            if (c.code) {
+                EXPECT_EQ(c.code, read.exceptionCode);
+            }
+            EXPECT_NE(read.threads.end(), std::find(read.threads.begin(), read.threads.end(), crashed));
+        } catch (const std::exception& e) {
+            ADD_FAILURE() << uitest::narrow(c.mode) << ": " << e.what();
         }
-        EXPECT_NE(read.threads.end(), std::find(read.threads.begin(), read.threads.end(), crashed));
-    } catch (const std::exception& e) {
-        ADD_FAILURE() << uitest::narrow(c.mode) << ": " << e.what();
-    }
 }
 
-TEST_F(CrashChain, ExistingFileIsReplacedAfterTheQuestion) {
+TEST_F(CrashChain, ExistingFileIsReplacedAfterTheQuestion)
+{
     InstallReporter();
     const std::wstring dump = folder_ + L"old.dmp";
     {

@@ -13,9 +13,11 @@ namespace {
 const wchar_t* reportPath;
 const wchar_t* mode;
 
-void Report() {
+void Report()
+{
     FILE* f = _wfopen(reportPath, L"w");
-    if (!f) return;
+    if (!f)
+        return;
     fprintf(f, "%lu %lu\n", GetCurrentProcessId(), GetCurrentThreadId());
     fclose(f);
 }
@@ -31,7 +33,8 @@ CONTEXT overflowContext;
 EXCEPTION_RECORD overflowRecord;
 EXCEPTION_POINTERS overflowPointers{&overflowRecord, &overflowContext};
 
-__attribute__((noinline)) void OverflowAndCrash() {
+__attribute__((noinline)) void OverflowAndCrash()
+{
     volatile char frame[256];
     frame[0] = 1;
     if (reinterpret_cast<uintptr_t>(frame) - stackBottom > kStackLeft) {
@@ -45,7 +48,8 @@ __attribute__((noinline)) void OverflowAndCrash() {
     frame[0] = 2;
 }
 
-DWORD WINAPI OverflowThread(void*) {
+DWORD WINAPI OverflowThread(void*)
+{
     MEMORY_BASIC_INFORMATION stack{};
     VirtualQuery(&stack, &stack, sizeof stack);
     stackBottom = reinterpret_cast<uintptr_t>(stack.AllocationBase);
@@ -54,22 +58,27 @@ DWORD WINAPI OverflowThread(void*) {
     ExitProcess(EXCEPTION_STACK_OVERFLOW);  // as the system's handling would
 }
 
-void Crash() {
+void Crash()
+{
     Report();
-    if (wcscmp(mode, L"throw") == 0) throw std::runtime_error("nobody catches this");
+    if (wcscmp(mode, L"throw") == 0)
+        throw std::runtime_error("nobody catches this");
     volatile int* volatile nowhere = nullptr;
     *nowhere = 1;
 }
 
-DWORD WINAPI Worker(void*) {
+DWORD WINAPI Worker(void*)
+{
     Crash();
     return 0;
 }
 
 }  // namespace
 
-int wmain(int argc, wchar_t** argv) {
-    if (argc != 3) return 1;
+int wmain(int argc, wchar_t** argv)
+{
+    if (argc != 3)
+        return 1;
     mode = argv[1];
     reportPath = argv[2];
     InstallCrashReportFilter();

@@ -6,22 +6,31 @@
 
 namespace {
 
-std::wstring TempFolder() {
+std::wstring TempFolder()
+{
     wchar_t buffer[MAX_PATH];
     GetTempPathW(MAX_PATH, buffer);
     return buffer;
 }
 
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool Exists(const std::wstring& path)
+{
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
-void Fault(void*) {
+void Fault(void*)
+{
     volatile int* volatile nowhere = nullptr;
     *nowhere = 1;
 }
 
-void Count(void* counter) { ++*static_cast<int*>(counter); }
+void Count(void* counter)
+{
+    ++*static_cast<int*>(counter);
+}
 
-TEST(DumpWriter, StructuredExceptionBecomesCSEHExceptionAndTheProcessGoesOn) {
+TEST(DumpWriter, StructuredExceptionBecomesCSEHExceptionAndTheProcessGoesOn)
+{
     for (int round = 0; round < 2; ++round) {
         try {
             RunTranslated(Fault, nullptr);
@@ -35,7 +44,8 @@ TEST(DumpWriter, StructuredExceptionBecomesCSEHExceptionAndTheProcessGoesOn) {
     }
 }
 
-TEST(DumpWriter, MissingFolderIsAFileErrorWithTheFullPath) {
+TEST(DumpWriter, MissingFolderIsAFileErrorWithTheFullPath)
+{
     const std::wstring path = TempFolder() + L"no such folder\\crash.dmp";
     try {
         WriteDump(0, static_cast<int32_t>(GetCurrentProcessId()), static_cast<int32_t>(GetCurrentThreadId()), path);
@@ -46,7 +56,8 @@ TEST(DumpWriter, MissingFolderIsAFileErrorWithTheFullPath) {
     }
 }
 
-TEST(DumpWriter, LockedFileIsAFileErrorAndStaysUntouched) {
+TEST(DumpWriter, LockedFileIsAFileErrorAndStaysUntouched)
+{
     const std::wstring path = TempFolder() + L"locked crash.dmp";
     HANDLE holder = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, holder);
@@ -61,7 +72,8 @@ TEST(DumpWriter, LockedFileIsAFileErrorAndStaysUntouched) {
 }
 
 // The process cannot be opened: no dump, and no empty file passed off as one.
-TEST(DumpWriter, UnopenableProcessIsADumpErrorAndLeavesNoFile) {
+TEST(DumpWriter, UnopenableProcessIsADumpErrorAndLeavesNoFile)
+{
     const std::wstring path = TempFolder() + L"no process crash.dmp";
     DeleteFileW(path.c_str());
     try {

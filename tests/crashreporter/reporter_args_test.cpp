@@ -18,7 +18,8 @@ struct TailCase {
     uintptr_t pointers;
 };
 
-TEST(ReporterArgs, TailTable) {
+TEST(ReporterArgs, TailTable)
+{
     const TailCase cases[] = {
         {L"12 34 56", true, 12, 34, 56},
         {L"1234 5678 9999", true, 1234, 5678, 9999},
@@ -28,8 +29,8 @@ TEST(ReporterArgs, TailTable) {
         {L"", false, 0, 0, 0},
         {L"12 34 ", true, 12, 34, 0},
         {L"12\t34\t56", true, 12, 34, 56},
-        {L"1\u00a02 3", true, 1, 2, 3},       // msvcrt counts no-break space as white space
-        {L"1 2 3\n4", true, 1, 2, 4},         // '.' stops at the line end
+        {L"1\u00a02 3", true, 1, 2, 3},         // msvcrt counts no-break space as white space
+        {L"1 2 3\n4", true, 1, 2, 4},           // '.' stops at the line end
         {L"y\\tail.exe 1 2 3", true, 0, 1, 2},  // what an unquoted path with a blank leaves
         {L"99999999999 1 2", true, 2147483647, 1, 2},
         {L"12 -3000000000 4", true, 12, -2147483647 - 1, 4},
@@ -43,14 +44,16 @@ TEST(ReporterArgs, TailTable) {
         SCOPED_TRACE(testing::Message() << "tail \"" << std::string(c.tail.begin(), c.tail.end()) << "\"");
         ReporterArgs args;
         ASSERT_EQ(c.matches, ParseReporterTail(c.tail.c_str(), args));
-        if (!c.matches) continue;
+        if (!c.matches)
+            continue;
         EXPECT_EQ(c.threadId, args.threadId);
         EXPECT_EQ(c.processId, args.processId);
         EXPECT_EQ(c.pointers, args.pointers);
     }
 }
 
-TEST(ReporterArgs, LongTailsAreRefusedBeforeMatching) {
+TEST(ReporterArgs, LongTailsAreRefusedBeforeMatching)
+{
     const std::wstring fields = L"1 2 3";
     const std::wstring longest = fields + std::wstring(kMaxReporterTail - fields.size(), L' ');
     ReporterArgs args;

@@ -16,8 +16,18 @@
 
 namespace parse {
 
-inline uint32_t u32(const uint8_t* p) { uint32_t v; std::memcpy(&v, p, 4); return v; }
-inline uint64_t u64(const uint8_t* p) { uint64_t v; std::memcpy(&v, p, 8); return v; }
+inline uint32_t u32(const uint8_t* p)
+{
+    uint32_t v;
+    std::memcpy(&v, p, 4);
+    return v;
+}
+inline uint64_t u64(const uint8_t* p)
+{
+    uint64_t v;
+    std::memcpy(&v, p, 8);
+    return v;
+}
 
 // A zero-terminated UTF-16 text in a fixed array of `chars`; the rest of the
 // array must be zero.
@@ -39,8 +49,14 @@ inline std::optional<std::wstring> text(const std::vector<uint8_t>& b, size_t at
     return s;
 }
 
-inline void* sz_alloc(void*, size_t n) { return std::malloc(n); }
-inline void sz_free(void*, void* p) { std::free(p); }
+inline void* sz_alloc(void*, size_t n)
+{
+    return std::malloc(n);
+}
+inline void sz_free(void*, void* p)
+{
+    std::free(p);
+}
 
 // Decodes an LZMABlock; nullopt when it is not a whole, valid block.
 inline std::optional<std::vector<uint8_t>> lzma_block(const uint8_t* p, size_t n)
@@ -65,12 +81,12 @@ inline std::optional<std::vector<uint8_t>> lzma_block(const uint8_t* p, size_t n
 }
 
 struct Chunk {
-    uint64_t offset;            // of its ChunkHeader
+    uint64_t offset;  // of its ChunkHeader
     std::vector<uint8_t> bytes;
 };
 
 struct Record {
-    uint64_t offset;            // of the head length
+    uint64_t offset;  // of the head length
     uint32_t head_length;
     std::vector<uint8_t> head_block;
     std::vector<uint8_t> head;  // decoded
@@ -91,7 +107,7 @@ struct Record {
 
 struct Archive {
     std::vector<Record> records;
-    std::string error;          // empty when the body parsed to its very end
+    std::string error;  // empty when the body parsed to its very end
 };
 
 // Parses records from `start` to the end of the file. Every record must be
@@ -104,14 +120,23 @@ inline Archive records(const std::vector<uint8_t>& file, size_t start = 44)
     while (pos < file.size()) {
         Record r{};
         r.offset = pos;
-        if (file.size() - pos < 4) { a.error = "cut in head length"; return a; }
+        if (file.size() - pos < 4) {
+            a.error = "cut in head length";
+            return a;
+        }
         r.head_length = u32(&file[pos]);
         pos += 4;
-        if (r.head_length > file.size() - pos) { a.error = "cut in head block"; return a; }
+        if (r.head_length > file.size() - pos) {
+            a.error = "cut in head block";
+            return a;
+        }
         r.head_block.assign(file.begin() + pos, file.begin() + pos + r.head_length);
         pos += r.head_length;
         auto head = lzma_block(r.head_block.data(), r.head_block.size());
-        if (!head || head->size() < 4) { a.error = "bad head block"; return a; }
+        if (!head || head->size() < 4) {
+            a.error = "bad head block";
+            return a;
+        }
         r.head = *head;
         const uint32_t type = u32(r.head.data());
         if ((type == 1 && r.head.size() != 8216) || (type == 2 && r.head.size() != 4128) || (type != 1 && type != 2)) {
@@ -119,7 +144,10 @@ inline Archive records(const std::vector<uint8_t>& file, size_t start = 44)
             return a;
         }
         for (;;) {
-            if (file.size() - pos < 8) { a.error = "cut in chunk header"; return a; }
+            if (file.size() - pos < 8) {
+                a.error = "cut in chunk header";
+                return a;
+            }
             const uint8_t* h = &file[pos];
             if (h[0] != 0) {
                 std::memcpy(r.end_marker, h, 8);
@@ -127,13 +155,22 @@ inline Archive records(const std::vector<uint8_t>& file, size_t start = 44)
                 break;
             }
             const uint32_t n = u32(h + 4);
-            if (h[1] || h[2] || h[3]) { a.error = "chunk header padding"; return a; }
-            if (n > file.size() - pos - 8) { a.error = "cut in chunk"; return a; }
+            if (h[1] || h[2] || h[3]) {
+                a.error = "chunk header padding";
+                return a;
+            }
+            if (n > file.size() - pos - 8) {
+                a.error = "cut in chunk";
+                return a;
+            }
             r.chunks.push_back({pos, std::vector<uint8_t>(h + 8, h + 8 + n)});
             pos += 8 + n;
         }
         const uint8_t marker[8] = {1, 0, 0, 0, 0, 0, 0, 0};
-        if (std::memcmp(r.end_marker, marker, 8) != 0) { a.error = "bad end marker"; return a; }
+        if (std::memcmp(r.end_marker, marker, 8) != 0) {
+            a.error = "bad end marker";
+            return a;
+        }
         a.records.push_back(std::move(r));
     }
     return a;
@@ -190,4 +227,4 @@ inline std::optional<std::vector<uint8_t>> data(const Record& r, const std::stri
     return out;
 }
 
-} // namespace parse
+}  // namespace parse

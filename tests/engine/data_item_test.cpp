@@ -17,7 +17,10 @@ std::unique_ptr<Item> make_item(const std::vector<uint8_t>& head)
     return item;
 }
 
-std::vector<uint8_t> bytes(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
+std::vector<uint8_t> bytes(const std::string& s)
+{
+    return std::vector<uint8_t>(s.begin(), s.end());
+}
 
 // Restores one file item with the given chunks through its writer.
 bool restore_file(const std::vector<uint8_t>& head, const std::vector<std::vector<uint8_t>>& chunks)
@@ -34,7 +37,11 @@ TEST(Factories, FindByTypeAndCreateDistinctItems)
     WriterFactories writers;
     NoWriterFactories listers;
     for (const FactoryList* list : {&writers.list, &listers.list}) {
-        struct Row { int type; const wchar_t* kind; int32_t headSize; };
+        struct Row {
+            int type;
+            const wchar_t* kind;
+            int32_t headSize;
+        };
         for (Row row : {Row{1, L"File", 8216}, Row{2, L"Registry", 4128}}) {
             auto* factory = dynamic_cast<DataItemFactory*>(find_factory(*list, row.type));
             ASSERT_NE(factory, nullptr);
@@ -80,8 +87,13 @@ TEST(DataItems, TypeWordComesFromTheKindNotTheData)
 
 TEST(DataItems, HeadWithAnUnterminatedTextIsRefused)
 {
-    struct Row { bool file; size_t at; size_t chars; };
-    for (Row row : {Row{true, 18, 2048}, Row{true, 18 + 4096, 2048}, Row{false, 28, 1024}, Row{false, 28 + 2048, 1024}}) {
+    struct Row {
+        bool file;
+        size_t at;
+        size_t chars;
+    };
+    for (Row row :
+         {Row{true, 18, 2048}, Row{true, 18 + 4096, 2048}, Row{false, 28, 1024}, Row{false, 28 + 2048, 1024}}) {
         auto head = row.file ? build::file_head(L"C:\\a", L"b", 0) : build::reg_head(0x80000001, 1, L"k", L"v", 0);
         for (size_t i = 0; i < row.chars; ++i)
             build::put_text(head, row.at + 2 * i, L"A");
@@ -98,7 +110,10 @@ TEST(DataItems, HeadWithAnUnterminatedTextIsRefused)
 
 TEST(DataItems, ComparisonIsExactOnTheItemRecordOnly)
 {
-    struct Row { std::vector<uint8_t> a, b; bool equal; };
+    struct Row {
+        std::vector<uint8_t> a, b;
+        bool equal;
+    };
     const Row rows[] = {
         {build::file_head(L"C:\\Mail", L"a.dbx", 1), build::file_head(L"C:\\Mail", L"a.dbx", 9, true, true), true},
         {build::file_head(L"C:\\Mail", L"a.dbx", 1), build::file_head(L"C:\\MAIL", L"a.dbx", 1), false},
@@ -171,7 +186,7 @@ TEST(FileWriter, AnItemNotWrittenWholeLeavesTheOldFile)
         auto item = make_item<FileDataItem>(build::file_head(dir.path(), L"Inbox.dbx", 100));
         ASSERT_TRUE(item->open_item());
         item->write_item(bytes("partial").data(), 7);
-    } // deleted without close_item, as when a restore fails inside the item
+    }  // deleted without close_item, as when a restore fails inside the item
     EXPECT_EQ(read_bytes(path), bytes("good mail"));
     EXPECT_EQ(list_files(dir.path()), std::vector<std::wstring>{L"Inbox.dbx"});
 }
@@ -182,14 +197,16 @@ TEST(FileWriter, DataOfAnotherSizeThanTheHeadIsNeverPutInPlace)
 {
     TempDir dir;
     const std::wstring path = dir / L"Inbox.dbx";
-    struct Row { const char* what; uint64_t headSize; std::vector<std::string> chunks; bool restored; };
+    struct Row {
+        const char* what;
+        uint64_t headSize;
+        std::vector<std::string> chunks;
+        bool restored;
+    };
     const Row rows[] = {
-        {"exact", 8, {"new ", "mail"}, true},
-        {"shorter", 9, {"new ", "mail"}, false},
-        {"longer", 7, {"new ", "mail"}, false},
-        {"longer by a later chunk", 4, {"new ", "", "mail"}, false},
-        {"empty where data belongs", 3, {}, false},
-        {"data where the head says empty", 0, {"x"}, false},
+        {"exact", 8, {"new ", "mail"}, true},       {"shorter", 9, {"new ", "mail"}, false},
+        {"longer", 7, {"new ", "mail"}, false},     {"longer by a later chunk", 4, {"new ", "", "mail"}, false},
+        {"empty where data belongs", 3, {}, false}, {"data where the head says empty", 0, {"x"}, false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -238,11 +255,15 @@ TEST(FileWriter, UncreatableOrUnsafeFileThrowsTheOpenText)
     TempDir dir;
     write_bytes(dir / L"plain.txt", bytes("x"));
     const auto unwritable = RestoreOutcome::Unwritable, unsafe = RestoreOutcome::UnsafeName;
-    struct Row { std::wstring folder, name, detail; RestoreOutcome outcome; };
+    struct Row {
+        std::wstring folder, name, detail;
+        RestoreOutcome outcome;
+    };
     const Row rows[] = {
-        {dir / L"plain.txt\\sub", L"a.txt", dir / L"plain.txt\\sub\\a.txt", unwritable}, // a file where a folder belongs
-        {L"relative\\folder", L"a.txt", L"relative\\folder\\a.txt", unwritable},       // no whole path
-        {dir.path(), L"", dir.path() + L"\\", unsafe},                                // no name
+        {dir / L"plain.txt\\sub", L"a.txt", dir / L"plain.txt\\sub\\a.txt",
+         unwritable},                                                             // a file where a folder belongs
+        {L"relative\\folder", L"a.txt", L"relative\\folder\\a.txt", unwritable},  // no whole path
+        {dir.path(), L"", dir.path() + L"\\", unsafe},                            // no name
         {dir / L"in", L"..\\out.txt", dir / L"in\\..\\out.txt", unsafe},
         {dir / L"in", L"../out.txt", dir / L"in\\../out.txt", unsafe},
         {dir / L"in", L"sub\\a.txt", dir / L"in\\sub\\a.txt", unsafe},
@@ -279,7 +300,7 @@ TEST(FileWriter, UncreatableOrUnsafeFileThrowsTheOpenText)
 TEST(FileWriter, TemporaryFileHasAShortNameOfItsOwn)
 {
     TempDir dir;
-    const std::wstring longName = std::wstring(240, L'n') + L".dbx"; // 244 of the 255 a name may have
+    const std::wstring longName = std::wstring(240, L'n') + L".dbx";  // 244 of the 255 a name may have
     const std::vector<std::wstring> users = {L"Inbox.dbx.~korvane", L"~kv0000.tmp", L"~kvffff.tmp", L"Inbox.dbx.tmp"};
     for (const std::wstring& name : users)
         write_bytes(dir / name, bytes("user's"));
@@ -325,7 +346,12 @@ protected:
 
 TEST_F(RegWriterTest, SetsValuesOfAnySizeOnlyWhenWhole)
 {
-    struct Row { const wchar_t* name; uint64_t headSize; std::vector<size_t> chunks; bool set; };
+    struct Row {
+        const wchar_t* name;
+        uint64_t headSize;
+        std::vector<size_t> chunks;
+        bool set;
+    };
     const Row rows[] = {
         {L"empty", 0, {}, true},
         {L"big", 20000, {10240, 9000, 760}, true},
@@ -382,4 +408,4 @@ TEST_F(RegWriterTest, AnItemNotWrittenWholeSetsNothing)
     EXPECT_FALSE(read_value(HKEY_CURRENT_USER, key, L"v"));
 }
 
-} // namespace
+}  // namespace

@@ -10,7 +10,10 @@
 
 namespace {
 
-std::vector<uint8_t> bytes(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
+std::vector<uint8_t> bytes(const std::string& s)
+{
+    return std::vector<uint8_t>(s.begin(), s.end());
+}
 
 class DataRestoreTest : public ::testing::Test {
 protected:
@@ -23,7 +26,7 @@ protected:
     }
     std::wstring restored(const std::wstring& name) const { return dir / (L"out\\" + name); }
 
-    std::vector<SkippedItem> skipped; // by the last restore
+    std::vector<SkippedItem> skipped;  // by the last restore
 
     uint64_t restore(const std::vector<uint8_t>& body, ItemHeadList* selection = nullptr)
     {
@@ -72,8 +75,9 @@ TEST_F(DataRestoreTest, ProgressStartsAtZeroAndFollowsEveryChunk)
     // Positions count from the start offset, the size includes the header.
     const double size = static_cast<double>(body.size());
     const size_t second = afterEmpty - 44 + 4 + 8217 + 8 + 2 + 8;
-    const std::vector<std::pair<WPARAM, LPARAM>> expected = {
-        {0, 0}, {WPARAM(second / size * 100), 0}, {WPARAM((second + 3 + 8) / size * 100), 0}};
+    const std::vector<std::pair<WPARAM, LPARAM>> expected = {{0, 0},
+                                                             {WPARAM(second / size * 100), 0},
+                                                             {WPARAM((second + 3 + 8) / size * 100), 0}};
     EXPECT_EQ(sink.take(WM_ENGINE_PROGRESS), expected);
     EXPECT_EQ(read_bytes(restored(L"two.txt")), bytes("abcde"));
     EXPECT_TRUE(file_exists(restored(L"empty.txt")));
@@ -92,7 +96,7 @@ TEST_F(DataRestoreTest, OnlyTheFirstByteOfAChunkHeaderEndsTheItem)
         auto body = build::header();
         build::record(body, file_head(L"a.txt", 3), {bytes("abc")});
         body.end()[-8] = endByte;
-        body.end()[-5] = 0x40; // high bytes of an end marker do not matter
+        body.end()[-5] = 0x40;  // high bytes of an end marker do not matter
         build::record(body, file_head(L"b.txt", 1), {bytes("b")});
         EXPECT_EQ(restore(body), 4u);
         EXPECT_EQ(read_bytes(restored(L"b.txt")), bytes("b"));
@@ -100,7 +104,7 @@ TEST_F(DataRestoreTest, OnlyTheFirstByteOfAChunkHeaderEndsTheItem)
     auto body = build::header();
     build::record(body, file_head(L"c.txt", 2), {bytes("x"), bytes("y")});
     const size_t secondHeader = body.size() - 8 - 1 - 8;
-    body[secondHeader + 1] = 1; // first word 256
+    body[secondHeader + 1] = 1;  // first word 256
     EXPECT_EQ(restore(body), 2u);
     EXPECT_EQ(read_bytes(restored(L"c.txt")), bytes("xy"));
 }
@@ -177,18 +181,40 @@ TEST_F(DataRestoreTest, NamesWindowsDoesNotTakeAsPlainFileNamesAreRefused)
         std::wstring folder, name;
     };
     const Row rows[] = {
-        {out, L"COM1"},          {out, L"com9.log"},       {out, L"LPT1"},          {out, L"lpt9.tar.gz"},
-        {out, L"CON"},           {out, L"con"},            {out, L"NUL.txt"},       {out, L"PRN "},
-        {out, L"AUX."},          {out, L"aux  .txt"},      {out, L"Nul . . "},      {out, L"CONIN$"},
-        {out, L"conout$.txt"},   {out, L"C:evil.txt"},     {out, L"x.txt:ads"},     {out, L"trail. "},
-        {out, L"trail."},        {out, L"trail "},         {out, L"..."},           {out, L"bell\x07.txt"},
-        {out, L"line\nfeed"},    {out, L"what?.txt"},
-        {out + L"\\CON", L"d.txt"},            {out + L"\\com1.d\\sub", L"d.txt"},
-        {out + L"\\a:b", L"d.txt"},            {out + L"\\trail.", L"d.txt"},
-        {out + L"\\space ", L"d.txt"},         {out + L"\\...\\sub", L"d.txt"},
-        {out + L"\\unit\x1f", L"d.txt"},       {L"%BRV_DEVICE_FOLDER%\\sub", L"d.txt"},
-        {L"C:dmgrel", L"d.txt"},               {L"C:", L"d.txt"},
-        {L"\\\\.\\COM1", L"d.txt"},            {L"\\\\?\\" + out, L"d.txt"},
+        {out, L"COM1"},
+        {out, L"com9.log"},
+        {out, L"LPT1"},
+        {out, L"lpt9.tar.gz"},
+        {out, L"CON"},
+        {out, L"con"},
+        {out, L"NUL.txt"},
+        {out, L"PRN "},
+        {out, L"AUX."},
+        {out, L"aux  .txt"},
+        {out, L"Nul . . "},
+        {out, L"CONIN$"},
+        {out, L"conout$.txt"},
+        {out, L"C:evil.txt"},
+        {out, L"x.txt:ads"},
+        {out, L"trail. "},
+        {out, L"trail."},
+        {out, L"trail "},
+        {out, L"..."},
+        {out, L"bell\x07.txt"},
+        {out, L"line\nfeed"},
+        {out, L"what?.txt"},
+        {out + L"\\CON", L"d.txt"},
+        {out + L"\\com1.d\\sub", L"d.txt"},
+        {out + L"\\a:b", L"d.txt"},
+        {out + L"\\trail.", L"d.txt"},
+        {out + L"\\space ", L"d.txt"},
+        {out + L"\\...\\sub", L"d.txt"},
+        {out + L"\\unit\x1f", L"d.txt"},
+        {L"%BRV_DEVICE_FOLDER%\\sub", L"d.txt"},
+        {L"C:dmgrel", L"d.txt"},
+        {L"C:", L"d.txt"},
+        {L"\\\\.\\COM1", L"d.txt"},
+        {L"\\\\?\\" + out, L"d.txt"},
     };
     const std::vector<uint8_t> hundred = make_data(100, DataKind::Text);
     for (const Row& row : rows) {
@@ -227,8 +253,8 @@ TEST_F(DataRestoreTest, NamesWindowsDoesNotTakeAsPlainFileNamesAreRefused)
 
     // Names that only look like those are plain names.
     remove_tree(outLong);
-    const Row plain[] = {{out, L"CONSOLE.txt"}, {out, L"COM10"},        {out, L"lpt.txt"},
-                         {out, L"nul-free.txt"}, {out, L".hidden"},     {out, L"a.b.c"},
+    const Row plain[] = {{out, L"CONSOLE.txt"},         {out, L"COM10"},   {out, L"lpt.txt"},
+                         {out, L"nul-free.txt"},        {out, L".hidden"}, {out, L"a.b.c"},
                          {out + L"\\COM10.d", L"x.txt"}};
     auto body = build::header();
     for (const Row& row : plain)
@@ -236,7 +262,7 @@ TEST_F(DataRestoreTest, NamesWindowsDoesNotTakeAsPlainFileNamesAreRefused)
     EXPECT_EQ(restore(body), 2 * std::size(plain));
     EXPECT_TRUE(skipped.empty());
     EXPECT_EQ(list_files(out), (std::vector<std::wstring>{L".hidden", L"COM10", L"COM10.d\\x.txt", L"CONSOLE.txt",
-                                                           L"a.b.c", L"lpt.txt", L"nul-free.txt"}));
+                                                          L"a.b.c", L"lpt.txt", L"nul-free.txt"}));
 }
 
 // One to three bytes where a head length belongs are the end of the archive.
@@ -277,7 +303,7 @@ TEST_F(DataRestoreTest, SelectionRestoresOnlyItsItemsAndListingStillRecordsAll)
     auto body = build::header();
     for (const wchar_t* name : {L"a.txt", L"b.txt", L"c.txt"})
         build::record(body, file_head(name, 1), {bytes("1")});
-    const auto wanted = file_head(L"b.txt", 99); // sizes do not take part in the match
+    const auto wanted = file_head(L"b.txt", 99);  // sizes do not take part in the match
     ItemHeadList selection{{1, const_cast<uint8_t*>(wanted.data())}};
     EXPECT_EQ(restore(body, &selection), 1u);
     EXPECT_FALSE(file_exists(restored(L"a.txt")));
@@ -303,7 +329,7 @@ TEST_F(DataRestoreTest, StopTakesEffectAfterTheItemInHand)
     std::atomic<bool> stopFlag{true};
     DataRestore<WriterFactories> reader(archive, 44, nullptr, L"");
     reader.stop.set_flag(&stopFlag);
-    EXPECT_EQ(reader.run(), 0u); // the item read when the stop was seen is not counted
+    EXPECT_EQ(reader.run(), 0u);  // the item read when the stop was seen is not counted
     EXPECT_EQ(read_bytes(restored(L"first.txt")), bytes("abcdef"));
     EXPECT_FALSE(file_exists(restored(L"second.txt")));
 }
@@ -327,4 +353,4 @@ TEST_F(DataRestoreTest, FactoryThatMakesNoItemIsAnError)
     EXPECT_THROW(reader.run(), EngExcept::FileException);
 }
 
-} // namespace
+}  // namespace

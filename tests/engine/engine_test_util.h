@@ -41,7 +41,8 @@ public:
         GetSystemInfo(&si);
         const size_t page = si.dwPageSize;
         const size_t dataPages = (bytes.size() + page - 1) / page + 1;
-        base_ = static_cast<uint8_t*>(VirtualAlloc(nullptr, (dataPages + 1) * page, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+        base_ = static_cast<uint8_t*>(
+            VirtualAlloc(nullptr, (dataPages + 1) * page, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
         DWORD old;
         VirtualProtect(base_ + dataPages * page, page, PAGE_NOACCESS, &old);
         data_ = base_ + dataPages * page - bytes.size();
@@ -68,11 +69,27 @@ inline std::vector<uint8_t> read_bytes(const std::wstring& path)
     return {bytes.begin(), bytes.end()};
 }
 
-inline void put_u32(std::vector<uint8_t>& b, size_t at, uint32_t v) { std::memcpy(b.data() + at, &v, 4); }
-inline void put_u64(std::vector<uint8_t>& b, size_t at, uint64_t v) { std::memcpy(b.data() + at, &v, 8); }
+inline void put_u32(std::vector<uint8_t>& b, size_t at, uint32_t v)
+{
+    std::memcpy(b.data() + at, &v, 4);
+}
+inline void put_u64(std::vector<uint8_t>& b, size_t at, uint64_t v)
+{
+    std::memcpy(b.data() + at, &v, 8);
+}
 
-inline uint32_t parse_u32(const std::vector<uint8_t>& b, size_t at) { uint32_t v; std::memcpy(&v, b.data() + at, 4); return v; }
-inline uint64_t parse_u64(const std::vector<uint8_t>& b, size_t at) { uint64_t v; std::memcpy(&v, b.data() + at, 8); return v; }
+inline uint32_t parse_u32(const std::vector<uint8_t>& b, size_t at)
+{
+    uint32_t v;
+    std::memcpy(&v, b.data() + at, 4);
+    return v;
+}
+inline uint64_t parse_u64(const std::vector<uint8_t>& b, size_t at)
+{
+    uint64_t v;
+    std::memcpy(&v, b.data() + at, 8);
+    return v;
+}
 
 inline void write_bytes(const std::wstring& path, const std::vector<uint8_t>& bytes)
 {
@@ -160,7 +177,8 @@ public:
     TestKey()
     {
         static unsigned counter = 0;
-        path_ = L"Software\\BrisvaleTest\\k" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
+        path_ =
+            L"Software\\BrisvaleTest\\k" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
         RegCreateKeyExW(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr);
     }
     TestKey(const TestKey&) = delete;
@@ -188,7 +206,9 @@ private:
 // posted progress messages.
 class ProgressWindow {
 public:
-    ProgressWindow() : hwnd_(CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr)) {}
+    ProgressWindow() : hwnd_(CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr))
+    {
+    }
     ProgressWindow(const ProgressWindow&) = delete;
     ProgressWindow& operator=(const ProgressWindow&) = delete;
     ~ProgressWindow() { DestroyWindow(hwnd_); }

@@ -31,7 +31,7 @@ Caught catch_by_handlers(const std::function<void()>& thrower, std::wstring* mes
     return Caught::BaseExc;
 }
 
-} // namespace
+}  // namespace
 
 TEST(EngExceptTest, EachClassIsCaughtByItsOwnHandlerWithItsText)
 {

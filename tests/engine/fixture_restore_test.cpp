@@ -33,7 +33,7 @@ const std::vector<Fixture>& fixtures()
         for (const auto& entry : testjson::parse_file(fixture_path(L"archives\\INDEX.json")).items) {
             Fixture f;
             f.archive = entry["archive"].text;
-            f.password = entry["password"].text; // empty for null
+            f.password = entry["password"].text;  // empty for null
             f.manifest = testjson::parse_file(fixture_path(L"archives\\" + entry["expected"].text));
             f.bytes = read_bytes(fixture_path(L"archives\\" + f.archive));
             out.push_back(std::move(f));
@@ -87,7 +87,7 @@ protected:
     }
     void TearDown() override { delete_key(HKEY_CURRENT_USER, kFixtureKey); }
 
-    std::vector<SkippedItem> skipped; // by the last restore, also one that threw
+    std::vector<SkippedItem> skipped;  // by the last restore, also one that threw
 
     uint64_t restore(const Fixture& f, const std::vector<uint8_t>& bytes)
     {
@@ -164,7 +164,7 @@ protected:
         ASSERT_TRUE(shown->set_head(entry.head + 4));
         const Bytes copy(entry.head, entry.head + shown->head_size());
         EXPECT_EQ(parse_u32(copy, 0), static_cast<uint32_t>(entry.type));
-        
+
         EXPECT_EQ(shown->item_size(), static_cast<uint64_t>(item["head_size"].number));
         EXPECT_EQ(shown->is_compressed(), item["compressed"].boolean);
         EXPECT_EQ(shown->is_encrypted(), item["encrypted"].boolean);
@@ -241,15 +241,18 @@ void replace_head(Bytes& b, const parse::Record& r, const Bytes& head)
     splice(b, r.offset, 4 + r.head_length, block);
 }
 
-size_t chunk_data(const parse::Record& r) { return r.chunks[0].offset + 8; }
+size_t chunk_data(const parse::Record& r)
+{
+    return r.chunks[0].offset + 8;
+}
 
 struct Damage {
     const char* what;
     const wchar_t* archive;
     Mutation mutate;
-    bool throws;             // else the documented end or skip
+    bool throws;  // else the documented end or skip
     std::set<size_t> restored;
-    size_t skips = 0;        // items reported as not restored
+    size_t skips = 0;  // items reported as not restored
 };
 
 // A copy of a record's head with its size field changed by delta.
@@ -266,117 +269,180 @@ TEST_F(FixtureRestoreTest, DamagedArchivesEndCleanlyAndRestoreNothingAfterTheDam
 {
     const std::wstring p1 = L"p1-plain.bvk2", p2 = L"p2-compressed.bvk2", p3 = L"p3-comp-enc.bvk2";
     const Damage table[] = {
-        {"cut at a record boundary", p1.c_str(), [](Bytes& b, const parse::Archive& a) { b.resize(a.records[2].offset); },
-         false, {0, 1}},
-        {"cut inside a head length", p1.c_str(),
-         [](Bytes& b, const parse::Archive& a) { b.resize(a.records[2].offset + 3); }, false, {0, 1}},
-        {"cut inside a head block", p1.c_str(),
-         [](Bytes& b, const parse::Archive& a) { b.resize(a.records[2].offset + 4 + 10); }, true, {0, 1}},
-        {"cut inside a chunk", p1.c_str(),
-         [](Bytes& b, const parse::Archive& a) { b.resize(chunk_data(a.records[0]) + 100); }, true, {}},
-        {"cut before an end marker", p1.c_str(),
-         [](Bytes& b, const parse::Archive& a) { b.resize(a.records[2].offset - 8); }, true, {0}},
-        {"head length huge", p1.c_str(),
-         [](Bytes& b, const parse::Archive& a) { put_u32(b, a.records[1].offset, 0xFFFFFFF0u); }, true, {0}},
-        {"head length zero", p1.c_str(),
-         [](Bytes& b, const parse::Archive& a) { put_u32(b, a.records[1].offset, 0); }, true, {0}},
-        {"chunk length huge", p1.c_str(),
-         [](Bytes& b, const parse::Archive& a) { put_u32(b, a.records[1].chunks[0].offset + 4, 0x7FFFFFFFu); }, true,
+        {"cut at a record boundary",
+         p1.c_str(),
+         [](Bytes& b, const parse::Archive& a) { b.resize(a.records[2].offset); },
+         false,
+         {0, 1}},
+        {"cut inside a head length",
+         p1.c_str(),
+         [](Bytes& b, const parse::Archive& a) { b.resize(a.records[2].offset + 3); },
+         false,
+         {0, 1}},
+        {"cut inside a head block",
+         p1.c_str(),
+         [](Bytes& b, const parse::Archive& a) { b.resize(a.records[2].offset + 4 + 10); },
+         true,
+         {0, 1}},
+        {"cut inside a chunk",
+         p1.c_str(),
+         [](Bytes& b, const parse::Archive& a) { b.resize(chunk_data(a.records[0]) + 100); },
+         true,
+         {}},
+        {"cut before an end marker",
+         p1.c_str(),
+         [](Bytes& b, const parse::Archive& a) { b.resize(a.records[2].offset - 8); },
+         true,
          {0}},
-        {"chunk length past the end of the file", p1.c_str(),
-         [](Bytes& b, const parse::Archive& a) { put_u32(b, a.records[3].chunks[0].offset + 4, 28 + 9); }, true,
+        {"head length huge",
+         p1.c_str(),
+         [](Bytes& b, const parse::Archive& a) { put_u32(b, a.records[1].offset, 0xFFFFFFF0u); },
+         true,
+         {0}},
+        {"head length zero",
+         p1.c_str(),
+         [](Bytes& b, const parse::Archive& a) { put_u32(b, a.records[1].offset, 0); },
+         true,
+         {0}},
+        {"chunk length huge",
+         p1.c_str(),
+         [](Bytes& b, const parse::Archive& a) { put_u32(b, a.records[1].chunks[0].offset + 4, 0x7FFFFFFFu); },
+         true,
+         {0}},
+        {"chunk length past the end of the file",
+         p1.c_str(),
+         [](Bytes& b, const parse::Archive& a) { put_u32(b, a.records[3].chunks[0].offset + 4, 28 + 9); },
+         true,
          {0, 1, 2}},
-        {"LZMA body corrupted", p2.c_str(),
+        {"LZMA body corrupted",
+         p2.c_str(),
          [](Bytes& b, const parse::Archive& a) {
              const size_t at = chunk_data(a.records[1]);
              std::fill(b.begin() + static_cast<std::ptrdiff_t>(at + 15),
                        b.begin() + static_cast<std::ptrdiff_t>(at + a.records[1].chunks[0].bytes.size()), 0xFF);
          },
-         true, {0}},
-        {"LZMA size field huge", p2.c_str(),
-         [](Bytes& b, const parse::Archive& a) { put_u64(b, chunk_data(a.records[1]) + 7, uint64_t(1) << 40); }, true,
+         true,
          {0}},
-        {"LZMA head corrupted", p2.c_str(),
+        {"LZMA size field huge",
+         p2.c_str(),
+         [](Bytes& b, const parse::Archive& a) { put_u64(b, chunk_data(a.records[1]) + 7, uint64_t(1) << 40); },
+         true,
+         {0}},
+        {"LZMA head corrupted",
+         p2.c_str(),
          [](Bytes& b, const parse::Archive& a) {
              const auto& r = a.records[1];
              std::fill(b.begin() + static_cast<std::ptrdiff_t>(r.offset + 4 + 15),
                        b.begin() + static_cast<std::ptrdiff_t>(r.offset + 4 + r.head_length), 0xFF);
          },
-         true, {0}},
-        {"chunk of length 0 in a compressed item", p2.c_str(),
+         true,
+         {0}},
+        {"chunk of length 0 in a compressed item",
+         p2.c_str(),
          [](Bytes& b, const parse::Archive& a) {
              const auto& c = a.records[1].chunks[0];
              put_u32(b, c.offset + 4, 0);
              splice(b, c.offset + 8, c.bytes.size(), {});
          },
-         true, {0}},
-        {"DES length larger than its chunk", p3.c_str(),
+         true,
+         {0}},
+        {"DES length larger than its chunk",
+         p3.c_str(),
          [](Bytes& b, const parse::Archive& a) {
              const size_t at = chunk_data(a.records[1]);
              put_u32(b, at, parse_u32(b, at) + 8);
              put_u32(b, at + 4, parse_u32(b, at + 4) + 8);
          },
-         true, {0}},
-        {"DES plain length above its padded length", p3.c_str(),
+         true,
+         {0}},
+        {"DES plain length above its padded length",
+         p3.c_str(),
          [](Bytes& b, const parse::Archive& a) {
              const size_t at = chunk_data(a.records[1]);
              put_u32(b, at, parse_u32(b, at + 4) + 1);
          },
-         true, {0}},
-        {"unknown item type", p1.c_str(),
+         true,
+         {0}},
+        {"unknown item type",
+         p1.c_str(),
          [](Bytes& b, const parse::Archive& a) {
              Bytes head = a.records[1].head;
              put_u32(head, 0, 7);
              replace_head(b, a.records[1], head);
          },
-         false, {0, 2, 3}, 1},
-        {"unknown item type with a huge chunk length", p1.c_str(),
+         false,
+         {0, 2, 3},
+         1},
+        {"unknown item type with a huge chunk length",
+         p1.c_str(),
          [](Bytes& b, const parse::Archive& a) {
              put_u32(b, a.records[1].chunks[0].offset + 4, 0x7FFFFFFFu);
              Bytes head = a.records[1].head;
              put_u32(head, 0, 7);
              replace_head(b, a.records[1], head);
          },
-         true, {0}},
-        {"head shorter than its type", p1.c_str(),
+         true,
+         {0}},
+        {"head shorter than its type",
+         p1.c_str(),
          [](Bytes& b, const parse::Archive& a) {
              replace_head(b, a.records[1], Bytes(a.records[1].head.begin(), a.records[1].head.begin() + 100));
          },
-         true, {0}},
-        {"head text without a terminator", p1.c_str(),
+         true,
+         {0}},
+        {"head text without a terminator",
+         p1.c_str(),
          [](Bytes& b, const parse::Archive& a) {
              Bytes head = a.records[1].head;
              std::fill(head.begin() + 18 + 4096, head.begin() + 18 + 8192, 0x41);
              replace_head(b, a.records[1], head);
          },
-         true, {0}},
-        {"one to three bytes after the last record", p1.c_str(),
-         [](Bytes& b, const parse::Archive&) { b.insert(b.end(), {0x01, 0x00, 0x00}); }, false, {0, 1, 2, 3}},
+         true,
+         {0}},
+        {"one to three bytes after the last record",
+         p1.c_str(),
+         [](Bytes& b, const parse::Archive&) {
+             b.insert(b.end(), {0x01, 0x00, 0x00});
+         },
+         false,
+         {0, 1, 2, 3}},
         {"head size one larger than the data", p1.c_str(), resize_head(1, 1), false, {0, 2, 3}, 1},
         {"head size one smaller than the data", p1.c_str(), resize_head(0, -1), false, {1, 2, 3}, 1},
         {"value head size one smaller than the data", p1.c_str(), resize_head(3, -1), false, {0, 1, 2}, 1},
-        {"a stopped record of another writer", L"p4-registry-mix.bvk2",
+        {"a stopped record of another writer",
+         L"p4-registry-mix.bvk2",
          [](Bytes& b, const parse::Archive& a) {
              const auto& c = a.records[4].chunks[1];
              splice(b, c.offset, 8 + c.bytes.size(), {});
          },
-         false, {0, 1, 2, 3, 5}, 1},
-        {"a chunk one byte longer", p1.c_str(),
+         false,
+         {0, 1, 2, 3, 5},
+         1},
+        {"a chunk one byte longer",
+         p1.c_str(),
          [](Bytes& b, const parse::Archive& a) {
              const auto& c = a.records[2].chunks[0];
              put_u32(b, c.offset + 4, static_cast<uint32_t>(c.bytes.size() + 1));
              splice(b, c.offset + 8, 0, {'x'});
          },
-         false, {0, 1, 3}, 1},
-        {"a stored flag inside a compressed item", p2.c_str(),
-         [](Bytes& b, const parse::Archive& a) { b[chunk_data(a.records[0])] = 0; }, false, {1, 2, 3}, 1},
-        {"foreign data after the header", p1.c_str(),
+         false,
+         {0, 1, 3},
+         1},
+        {"a stored flag inside a compressed item",
+         p2.c_str(),
+         [](Bytes& b, const parse::Archive& a) { b[chunk_data(a.records[0])] = 0; },
+         false,
+         {1, 2, 3},
+         1},
+        {"foreign data after the header",
+         p1.c_str(),
          [](Bytes& b, const parse::Archive&) {
              const Bytes noise = make_data(5000, DataKind::Random, 7);
              b.resize(44);
              b.insert(b.end(), noise.begin(), noise.end());
          },
-         true, {}},
+         true,
+         {}},
     };
     for (const Damage& row : table) {
         SCOPED_TRACE(row.what);
@@ -394,8 +460,9 @@ TEST_F(FixtureRestoreTest, DamagedArchivesEndCleanlyAndRestoreNothingAfterTheDam
             restore(f, damaged);
         } catch (const EngExcept::FileException& e) {
             threw = true;
-            EXPECT_EQ(e.get_message(), L"Failed to read archive, your archive file has error! Some files in your "
-                                       L"archive can not be restored.");
+            EXPECT_EQ(e.get_message(),
+                      L"Failed to read archive, your archive file has error! Some files in your "
+                      L"archive can not be restored.");
             EXPECT_EQ(e.get_detail(), L"n/a");
         }
         EXPECT_EQ(threw, row.throws);
@@ -454,16 +521,17 @@ public:
             if (item["type"].text == L"file") {
                 const Bytes data = read_bytes(expand(item["restore_path"].text));
                 out += sha256_hex(data) == item["sha256"].text && data.size() == item["size"].number ? 'R'
-                       : data == good                                                                 ? 'G'
-                                                                                                      : 'X';
+                       : data == good                                                                ? 'G'
+                                                                                                     : 'X';
                 continue;
             }
             const auto value = read_value(root_of(item), item["key"].text, item["value_name"].text);
-            out += !value                                                                   ? 'X'
+            out += !value ? 'X'
                    : value->type == static_cast<DWORD>(item["value_type"].number) &&
-                           sha256_hex(value->data) == item["sha256"].text                   ? 'R'
-                   : value->type == REG_BINARY && value->data == good                         ? 'G'
-                                                                                              : 'X';
+                           sha256_hex(value->data) == item["sha256"].text
+                       ? 'R'
+                   : value->type == REG_BINARY && value->data == good ? 'G'
+                                                                      : 'X';
         }
         return out;
     }
@@ -493,7 +561,7 @@ private:
 struct SweepCase {
     std::string what;
     Bytes bytes;
-    size_t whole; // the items whose records the damaged archive holds whole
+    size_t whole;  // the items whose records the damaged archive holds whole
 };
 
 // Cuts at the boundaries of every field and at a stride through the whole
@@ -529,7 +597,7 @@ std::vector<SweepCase> sweep_cases(const Bytes& file, const parse::Archive& a)
             else if (r.compressed() && c.bytes[0] != 0)
                 add_field(chunk + 8, lzmaFraming, c.bytes.size());
             else if (r.compressed())
-                add_field(chunk + 8, {0}, c.bytes.size()); // a stored block: its flag, then data
+                add_field(chunk + 8, {0}, c.bytes.size());  // a stored block: its flag, then data
         }
         const size_t end = (i + 1 < a.records.size() ? size_t(a.records[i + 1].offset) : file.size()) - 8;
         for (size_t k : {0, 1, 4, 7})
@@ -591,10 +659,10 @@ TEST_F(FixtureRestoreTest, DamageSweepKeepsEveryTargetWholeOrUntouched)
             EXPECT_LE(skipped.size(), size_t(std::count(states.begin(), states.end(), 'G')));
             EXPECT_EQ(list_files(dir.path()), sweep.expected_files());
             if (HasFailure())
-                return; // one failing case says enough
+                return;  // one failing case says enough
         }
     }
     EXPECT_GT(total, 2000u);
 }
 
-} // namespace
+}  // namespace

@@ -41,7 +41,7 @@ std::string sha256_hex(const Bytes& data)
     return out;
 }
 
-} // namespace
+}  // namespace
 
 TEST(ItemHeadTest, InitorsZeroThePaddingAndPlaceEveryField)
 {

@@ -17,7 +17,10 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-Bytes output_of(const DataProcessor& p) { return Bytes(p.output_data(), p.output_data() + p.output_size()); }
+Bytes output_of(const DataProcessor& p)
+{
+    return Bytes(p.output_data(), p.output_data() + p.output_size());
+}
 
 Bytes run(DataProcessor& p, const Bytes& in)
 {
@@ -56,7 +59,7 @@ Bytes utf16z(const std::wstring& s)
     return b;
 }
 
-} // namespace
+}  // namespace
 
 TEST(DesTest, GoldenValuesFromLibcrypto)
 {
@@ -183,8 +186,16 @@ TEST(ProcessorTest, DamagedLzmaBlocksFailWithoutReadingPastThem)
     const Bytes good = run(comp, data);
     ASSERT_EQ(good[0], 1);
 
-    auto with = [&](size_t at, uint8_t v) { Bytes b = good; b[at] = v; return b; };
-    auto sized = [&](uint64_t size) { Bytes b = good; put_u64(b, 7, size); return b; };
+    auto with = [&](size_t at, uint8_t v) {
+        Bytes b = good;
+        b[at] = v;
+        return b;
+    };
+    auto sized = [&](uint64_t size) {
+        Bytes b = good;
+        put_u64(b, 7, size);
+        return b;
+    };
     struct Row {
         const char* what;
         Bytes block;
@@ -265,8 +276,14 @@ TEST(ProcessorTest, DamagedDesBlocksFailWithoutReadingPastThem)
 
 namespace {
 
-void* sz_alloc(void*, size_t n) { return std::malloc(n); }
-void sz_free(void*, void* p) { std::free(p); }
+void* sz_alloc(void*, size_t n)
+{
+    return std::malloc(n);
+}
+void sz_free(void*, void* p)
+{
+    std::free(p);
+}
 
 // The block a fresh one-call SDK encoder makes of the input.
 Bytes one_call_block(const Bytes& in)
@@ -294,16 +311,20 @@ size_t committed_bytes()
     return counters.PagefileUsage;
 }
 
-} // namespace
+}  // namespace
 
 // The encoder is kept between calls; each stream must still be exactly what
 // a new encoder makes, whatever came before it.
 TEST(ProcessorTest, KeptEncoderGivesTheOneCallEncodersBytes)
 {
     const Bytes inputs[] = {
-        make_data(204800, DataKind::Random, 1), make_data(8216, DataKind::Text, 2), Bytes(8216, 0),
+        make_data(204800, DataKind::Random, 1),
+        make_data(8216, DataKind::Text, 2),
+        Bytes(8216, 0),
         make_data(8, DataKind::Text, 3),  // stored: the encoder fails for lack of room
-        make_data(100000, DataKind::Text, 4), make_data(204800, DataKind::Text, 5), make_data(30, DataKind::Random, 6),
+        make_data(100000, DataKind::Text, 4),
+        make_data(204800, DataKind::Text, 5),
+        make_data(30, DataKind::Random, 6),
     };
     for (const Bytes& in : inputs) {
         LZMACompProcessor comp;

@@ -34,7 +34,10 @@ private:
     std::optional<std::wstring> old_;
 };
 
-inline bool file_exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+inline bool file_exists(const std::wstring& path)
+{
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 inline std::wstring sha256_hex(const std::vector<uint8_t>& bytes)
 {
@@ -72,7 +75,10 @@ inline std::optional<RegValue> read_value(HKEY root, const std::wstring& key, co
     return out;
 }
 
-inline void delete_key(HKEY root, const std::wstring& key) { SHDeleteKeyW(root, key.c_str()); }
+inline void delete_key(HKEY root, const std::wstring& key)
+{
+    SHDeleteKeyW(root, key.c_str());
+}
 
 // Hand-made records, written from the byte format: heads stored (flag 0),
 // chunks given as they go into the archive.
@@ -124,8 +130,14 @@ inline void record(std::vector<uint8_t>& archive, const std::vector<uint8_t>& he
     archive.push_back(0);
     append(archive, head.data(), head.size());
     for (const auto& chunk : chunks) {
-        const uint8_t header[8] = {0, 0, 0, 0, uint8_t(chunk.size()), uint8_t(chunk.size() >> 8),
-                                   uint8_t(chunk.size() >> 16), uint8_t(chunk.size() >> 24)};
+        const uint8_t header[8] = {0,
+                                   0,
+                                   0,
+                                   0,
+                                   uint8_t(chunk.size()),
+                                   uint8_t(chunk.size() >> 8),
+                                   uint8_t(chunk.size() >> 16),
+                                   uint8_t(chunk.size() >> 24)};
         append(archive, header, 8);
         append(archive, chunk.data(), chunk.size());
     }
@@ -134,6 +146,9 @@ inline void record(std::vector<uint8_t>& archive, const std::vector<uint8_t>& he
 }
 
 // The 44 header bytes the reader passes over.
-inline std::vector<uint8_t> header() { return std::vector<uint8_t>(44, 0); }
+inline std::vector<uint8_t> header()
+{
+    return std::vector<uint8_t>(44, 0);
+}
 
-} // namespace build
+}  // namespace build

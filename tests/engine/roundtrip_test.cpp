@@ -16,8 +16,8 @@ namespace {
 const std::wstring kPassword = L"Secret-42";
 
 struct Source {
-    std::wstring relative;                       // below %APPDATA%
-    std::map<std::wstring, std::vector<uint8_t>> files; // name below the folder -> bytes
+    std::wstring relative;                               // below %APPDATA%
+    std::map<std::wstring, std::vector<uint8_t>> files;  // name below the folder -> bytes
     std::wstring key;
     std::map<std::wstring, RegValue> values;
 };
@@ -182,15 +182,15 @@ TEST(DamagedArchiveTest, ThePoolEndsWhereOneThreadEndsWithTheSameText)
         const auto at = [&](size_t chunk, size_t offset) { return static_cast<size_t>(chunks[chunk].offset) + offset; };
         const struct {
             const char* what;
-            size_t chunk; // the first piece not written
+            size_t chunk;  // the first piece not written
             std::function<void(Bytes&)> damage;
         } rows[] = {
             {"a chunk that does not decode", 5,
              [&](Bytes& b) {
                  if (encrypt)
-                     b[at(5, 8)] += 8; // the plain length no longer matches the padded one
+                     b[at(5, 8)] += 8;  // the plain length no longer matches the padded one
                  else
-                     b[at(5, 8 + 14)] = 0xFF; // the stream claims far more than a piece
+                     b[at(5, 8 + 14)] = 0xFF;  // the stream claims far more than a piece
              }},
             {"an archive cut inside a chunk", 7, [&](Bytes& b) { b.resize(at(7, 100)); }},
             {"a chunk longer than any piece", 9, [&](Bytes& b) { put_u32(b, at(9, 4), 0x7FFFFFFF); }},
@@ -200,8 +200,8 @@ TEST(DamagedArchiveTest, ThePoolEndsWhereOneThreadEndsWithTheSameText)
             row.damage(damaged);
             write_bytes(archive, damaged);
             for (const unsigned threads : {1u, 4u}) {
-                SCOPED_TRACE(testing::Message() << row.what << ", encrypt " << encrypt << ", " << threads
-                                                << " threads");
+                SCOPED_TRACE(testing::Message()
+                             << row.what << ", encrypt " << encrypt << ", " << threads << " threads");
                 KeepingWriter::written.clear();
                 DataRestore<KeepingFactories> restorer(archive, 44, nullptr, kPassword);
                 restorer.threads = threads;
@@ -209,8 +209,9 @@ TEST(DamagedArchiveTest, ThePoolEndsWhereOneThreadEndsWithTheSameText)
                     restorer.run();
                     ADD_FAILURE() << "the damage must be reported";
                 } catch (const EngExcept::FileException& e) {
-                    EXPECT_EQ(e.get_message(), L"Failed to read archive, your archive file has error! Some files "
-                                               L"in your archive can not be restored.");
+                    EXPECT_EQ(e.get_message(),
+                              L"Failed to read archive, your archive file has error! Some files "
+                              L"in your archive can not be restored.");
                 }
                 EXPECT_EQ(KeepingWriter::written, Bytes(data.begin(), data.begin() + row.chunk * 204800));
             }
@@ -218,4 +219,4 @@ TEST(DamagedArchiveTest, ThePoolEndsWhereOneThreadEndsWithTheSameText)
     }
 }
 
-} // namespace
+}  // namespace

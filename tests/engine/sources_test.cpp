@@ -19,7 +19,10 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-std::wstring describe(const FileNode& n) { return (n.is_dir() ? L"D " : L"F ") + n.path() + L"|" + n.name(); }
+std::wstring describe(const FileNode& n)
+{
+    return (n.is_dir() ? L"D " : L"F ") + n.path() + L"|" + n.name();
+}
 std::wstring describe(const RegNode& n)
 {
     return (n.is_key() ? L"K " : L"V ") + std::wstring(n.key_path()) + L"|" + n.value_name();
@@ -42,7 +45,7 @@ FileItem file_item(const std::wstring& folder, const std::wstring& name)
     return item;
 }
 
-} // namespace
+}  // namespace
 
 TEST(SourceTreeTest, FolderListIsPreOrderBySiblingBlocksAndOnlyTheRootIsTrimmed)
 {
@@ -66,14 +69,10 @@ TEST(SourceTreeTest, FolderListIsPreOrderBySiblingBlocksAndOnlyTheRootIsTrimmed)
         const std::wstring base = given.back() == L'\\' ? root + L"\\" : root;
         const std::wstring sep = given.back() == L'\\' ? L"" : L"\\";
         const std::vector<std::wstring> expected = {
-            L"F " + base + L"|a.txt",
-            L"F " + base + L"|b.txt",
-            L"D " + base + sep + L"S|",
-            L"D " + base + sep + L"T|",
-            L"D " + base + sep + L"U|",
-            L"F " + base + sep + L"S|c.txt",
-            L"D " + base + sep + L"T\\ lead|",
-            L"F " + base + sep + L"T\\ lead|d.txt",
+            L"F " + base + L"|a.txt",          L"F " + base + L"|b.txt",
+            L"D " + base + sep + L"S|",        L"D " + base + sep + L"T|",
+            L"D " + base + sep + L"U|",        L"F " + base + sep + L"S|c.txt",
+            L"D " + base + sep + L"T\\ lead|", L"F " + base + sep + L"T\\ lead|d.txt",
         };
         EXPECT_EQ(describe(tree.list()), expected);
     }
@@ -131,7 +130,7 @@ TEST(SourceTreeTest, RegistryListHasSubkeysBeforeValuesAndTheDefaultValueUnnamed
     // Values within one key come in the registry's order.
     std::sort(list.begin() + 2, list.begin() + 4);
     const std::vector<std::wstring> expected = {
-        L"K " + k + L"\\A|", L"K " + k + L"\\B|", L"V " + k + L"|", L"V " + k + L"|v1",
+        L"K " + k + L"\\A|",       L"K " + k + L"\\B|",  L"V " + k + L"|",           L"V " + k + L"|v1",
         L"K " + k + L"\\A\\Deep|", L"V " + k + L"\\A|x", L"V " + k + L"\\A\\Deep|y", L"V " + k + L"\\B|z",
     };
     EXPECT_EQ(list, expected);
@@ -191,7 +190,10 @@ bool make_folder_link(const std::wstring& link, const std::wstring& target)
             return false;
         const std::wstring nt = L"\\??\\" + target;
         std::vector<uint8_t> buf(16 + (nt.size() + 2) * 2);
-        auto put16 = [&](size_t at, size_t v) { buf[at] = uint8_t(v); buf[at + 1] = uint8_t(v >> 8); };
+        auto put16 = [&](size_t at, size_t v) {
+            buf[at] = uint8_t(v);
+            buf[at + 1] = uint8_t(v >> 8);
+        };
         put_u32(buf, 0, IO_REPARSE_TAG_MOUNT_POINT);
         put16(4, buf.size() - 8);
         put16(10, nt.size() * 2);
@@ -212,7 +214,8 @@ void remove_folder_link(const std::wstring& link)
     if (unixLink.empty())
         RemoveDirectoryW(link.c_str());
     else
-        run_unix(L"/bin/rm \"" + unixLink + L"\"", [&] { return GetFileAttributesW(link.c_str()) == INVALID_FILE_ATTRIBUTES; });
+        run_unix(L"/bin/rm \"" + unixLink + L"\"",
+                 [&] { return GetFileAttributesW(link.c_str()) == INVALID_FILE_ATTRIBUTES; });
 }
 
 // A link may point back up the tree; walking it would never end.

@@ -21,7 +21,10 @@ using Bytes = std::vector<uint8_t>;
 constexpr size_t kPiece = 204800;
 const std::wstring kPassword = L"Secret-42";
 
-std::wstring leaf(const std::wstring& path) { return path.substr(path.rfind(L'\\') + 1); }
+std::wstring leaf(const std::wstring& path)
+{
+    return path.substr(path.rfind(L'\\') + 1);
+}
 
 // An archive that already holds its 44-byte header.
 Bytes header_bytes()
@@ -188,12 +191,12 @@ private:
 };
 
 template <class Progress, class Reader = FileReader>
-using TestStore = DataStore<FileItem, Reader, FileHead, FileHeadInitor, LZMACompProcessor, DESEncryptor, Progress,
-                            MFCThreadCtrl>;
+using TestStore =
+    DataStore<FileItem, Reader, FileHead, FileHeadInitor, LZMACompProcessor, DESEncryptor, Progress, MFCThreadCtrl>;
 
 template <class Progress>
-using TestRegStore = DataStore<RegItem, RegReader, RegHead, RegHeadInitor, LZMACompProcessor, DESEncryptor, Progress,
-                               MFCThreadCtrl>;
+using TestRegStore =
+    DataStore<RegItem, RegReader, RegHead, RegHeadInitor, LZMACompProcessor, DESEncryptor, Progress, MFCThreadCtrl>;
 
 template <class Store>
 void add_files(Store& store, const std::wstring& folder, std::initializer_list<const wchar_t*> files)
@@ -202,7 +205,7 @@ void add_files(Store& store, const std::wstring& folder, std::initializer_list<c
         store.add_item(to_file_item(FileNode(folder, false, name, L"*.*")));
 }
 
-} // namespace
+}  // namespace
 
 TEST(BackupTest, FolderRecordsAreExactForEverySizeAndEveryFlagCombination)
 {
@@ -251,8 +254,8 @@ TEST(BackupTest, ThePoolWritesWhatOneThreadWrites)
     std::vector<std::wstring> keep;
     for (size_t i = 0; i < std::size(sizes); ++i) {
         keep.push_back(std::wstring(1, wchar_t(L'a' + i)) + std::to_wstring(sizes[i]) + L".bin");
-        write_bytes(src / keep.back(), make_data(sizes[i], i % 2 ? DataKind::Random : DataKind::Text,
-                                                 static_cast<uint32_t>(i)));
+        write_bytes(src / keep.back(),
+                    make_data(sizes[i], i % 2 ? DataKind::Random : DataKind::Text, static_cast<uint32_t>(i)));
     }
     for (const std::wstring& name : keep)
         files.push_back(name.c_str());
@@ -338,8 +341,10 @@ TEST(BackupTest, StopAfterKPiecesLeavesOnlyWholeRecords)
         std::vector<std::wstring> kept;
         uint64_t stored;
     } rows[] = {
-        {1, {L"a.bin"}, 100},          {2, {L"a.bin"}, 100},
-        {3, {L"a.bin"}, 100},          {4, {L"a.bin", L"b.bin"}, 500100},
+        {1, {L"a.bin"}, 100},
+        {2, {L"a.bin"}, 100},
+        {3, {L"a.bin"}, 100},
+        {4, {L"a.bin", L"b.bin"}, 500100},
         {5, {L"a.bin", L"b.bin", L"c.bin"}, 500200},
     };
     // Compressed pieces are coded ahead on the pool; a stop still cuts the
@@ -376,39 +381,39 @@ TEST(BackupTest, ReadFailureInsideAFileCutsItsRecordAlsoBeyondFourGiB)
     write_bytes(src / L"c.bin", make_data(100, DataKind::Text));
     // The second archive is a sparse file past 4 GiB: positions are 64-bit.
     for (const uint64_t start : {uint64_t(44), (uint64_t(1) << 32) + 44})
-    for (const unsigned threads : {1u, 4u}) {
-        SCOPED_TRACE(testing::Message() << "archive body at " << start << ", " << threads << " threads");
-        TempDir out;
-        const std::wstring archive = new_archive(out);
-        if (start != 44) {
-            HANDLE h = CreateFileW(archive.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-            LARGE_INTEGER at;
+        for (const unsigned threads : {1u, 4u}) {
+            SCOPED_TRACE(testing::Message() << "archive body at " << start << ", " << threads << " threads");
+            TempDir out;
+            const std::wstring archive = new_archive(out);
+            if (start != 44) {
+                HANDLE h = CreateFileW(archive.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+                LARGE_INTEGER at;
+                at.QuadPart = static_cast<LONGLONG>(start);
+                ASSERT_TRUE(SetFilePointerEx(h, at, nullptr, FILE_BEGIN) && SetEndOfFile(h));
+                CloseHandle(h);
+            }
+            TestStore<MFCProgress, FailingReader> store(archive, true, true, kPassword);
+            store.threads = threads;
+            add_files(store, src.path(), {L"a.bin", L"b.bin", L"c.bin"});
+            try {
+                store.run();
+                ADD_FAILURE() << "the read failure must reach the caller";
+            } catch (EngExcept::FileException& e) {
+                EXPECT_EQ(e.get_message(), L"FileReader::source_read_buff(): Failed to read file!");
+            }
+            Bytes body;
+            HANDLE h = CreateFileW(archive.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+            LARGE_INTEGER at, size;
             at.QuadPart = static_cast<LONGLONG>(start);
-            ASSERT_TRUE(SetFilePointerEx(h, at, nullptr, FILE_BEGIN) && SetEndOfFile(h));
+            ASSERT_TRUE(GetFileSizeEx(h, &size) && SetFilePointerEx(h, at, nullptr, FILE_BEGIN));
+            body.resize(static_cast<size_t>(size.QuadPart - at.QuadPart));
+            DWORD got = 0;
+            ReadFile(h, body.data(), static_cast<DWORD>(body.size()), &got, nullptr);
             CloseHandle(h);
+            const parse::Archive a = parse::records(body, 0);
+            EXPECT_EQ(a.error, "");
+            EXPECT_EQ(names(a), std::vector<std::wstring>{L"a.bin"});
         }
-        TestStore<MFCProgress, FailingReader> store(archive, true, true, kPassword);
-        store.threads = threads;
-        add_files(store, src.path(), {L"a.bin", L"b.bin", L"c.bin"});
-        try {
-            store.run();
-            ADD_FAILURE() << "the read failure must reach the caller";
-        } catch (EngExcept::FileException& e) {
-            EXPECT_EQ(e.get_message(), L"FileReader::source_read_buff(): Failed to read file!");
-        }
-        Bytes body;
-        HANDLE h = CreateFileW(archive.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-        LARGE_INTEGER at, size;
-        at.QuadPart = static_cast<LONGLONG>(start);
-        ASSERT_TRUE(GetFileSizeEx(h, &size) && SetFilePointerEx(h, at, nullptr, FILE_BEGIN));
-        body.resize(static_cast<size_t>(size.QuadPart - at.QuadPart));
-        DWORD got = 0;
-        ReadFile(h, body.data(), static_cast<DWORD>(body.size()), &got, nullptr);
-        CloseHandle(h);
-        const parse::Archive a = parse::records(body, 0);
-        EXPECT_EQ(a.error, "");
-        EXPECT_EQ(names(a), std::vector<std::wstring>{L"a.bin"});
-    }
 }
 
 // A file that shrinks or grows while it is read fails with its name, and its
@@ -423,7 +428,7 @@ TEST(BackupTest, AFileResizedWhileItIsReadFailsAndLeavesOnlyWholeRecords)
         TempDir out;
         const std::wstring archive = new_archive(out);
         TestStore<ResizeAfterFirstPiece> store(archive, true, true, kPassword);
-        store.threads = 1; // the pool would have read all three pieces before the first is written
+        store.threads = 1;  // the pool would have read all three pieces before the first is written
         store.progress.path = src / L"b.bin";
         store.progress.size = resized;
         add_files(store, src.path(), {L"b.bin", L"a.bin"});
@@ -707,5 +712,6 @@ TEST(BackupItemTest, CancelFromAnotherThreadIsSafeAndIdleCancelDoesNothing)
     EXPECT_EQ(a.error, "");
     EXPECT_LE(a.records.size(), 40u);
     for (const parse::Record& r : a.records)
-        EXPECT_EQ(parse::data(r, "Secret-42").value_or(Bytes()), make_data(30000, DataKind::Text, std::stoi(r.name().substr(1)) - 100));
+        EXPECT_EQ(parse::data(r, "Secret-42").value_or(Bytes()),
+                  make_data(30000, DataKind::Text, std::stoi(r.name().substr(1)) - 100));
 }

@@ -28,7 +28,8 @@ std::wstring IdentityKey(const std::wstring& guid, const wchar_t* sub = L"")
 
 const wchar_t k50[] = L"\\Software\\Microsoft\\Outlook Express\\5.0";
 
-void SetValue(const std::wstring& key, const wchar_t* name, DWORD type, const std::wstring& text, bool terminated = true)
+void SetValue(const std::wstring& key, const wchar_t* name, DWORD type, const std::wstring& text,
+              bool terminated = true)
 {
     CRegKey k;
     ASSERT_EQ(ERROR_SUCCESS, k.Create(HKEY_CURRENT_USER, key.c_str()));
@@ -83,7 +84,10 @@ protected:
     }
     void TearDown() override { oe_fixture::Remove(inst); }
 
-    uint64_t RegistryBytes(HKEY root, const std::wstring& key) const { return oe_fixture::RegistryBytes(inst, root, key); }
+    uint64_t RegistryBytes(HKEY root, const std::wstring& key) const
+    {
+        return oe_fixture::RegistryBytes(inst, root, key);
+    }
     uint64_t FolderBytes(const std::wstring& folder) const { return oe_fixture::FolderBytes(inst, folder); }
 
     oe_fixture::Installation inst;
@@ -99,7 +103,8 @@ TEST_F(DefaultItemsTest, InstallationGivesEveryItemWithItsSourceAndSize)
         const wchar_t* key;
         const wchar_t* name;
     } regs[] = {
-        {0x01B35596, HKEY_CURRENT_USER, L"Identities", L"Outlook Express Identities - Outlook Express identities settings"},
+        {0x01B35596, HKEY_CURRENT_USER, L"Identities",
+         L"Outlook Express Identities - Outlook Express identities settings"},
         {static_cast<int32_t>(0xDA60FD6Fu), HKEY_CURRENT_USER, L"Software\\Microsoft\\Outlook Express",
          L"Outlook Express Settings - Outlook Express settings from HKEY_CURRENT_USER"},
         {static_cast<int32_t>(0x8B58CAA6u), HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Outlook Express",
@@ -123,7 +128,8 @@ TEST_F(DefaultItemsTest, InstallationGivesEveryItemWithItsSourceAndSize)
     EXPECT_EQ(static_cast<int32_t>(0xB7D2EF56u), wab->get_id());
     EXPECT_EQ(L"Windows Address Book - Your contacts information", wab->get_name());
     EXPECT_EQ(2, wab->get_kind());
-    EXPECT_EQ(expand(L"%APPDATA%\\Microsoft\\Address Book\\"), dynamic_cast<FolderBackupItem*>(wab)->build_root().path());
+    EXPECT_EQ(expand(L"%APPDATA%\\Microsoft\\Address Book\\"),
+              dynamic_cast<FolderBackupItem*>(wab)->build_root().path());
     EXPECT_EQ(70000u, wab->get_size());
 
     const auto ids = items.Identities();
@@ -171,8 +177,7 @@ TEST_F(DefaultItemsTest, IdentityCases)
          {{nameB, StoreOf(kGuidB)}}},
         {"no user name gives two blanks",
          [] { DeleteValue(IdentityKey(kGuidB), L"Username"); },
-         {{nameA, StoreOf(kGuidA)},
-          {std::wstring(L"Outlook Express Identity  - GUID: ") + kGuidB, StoreOf(kGuidB)}}},
+         {{nameA, StoreOf(kGuidA)}, {std::wstring(L"Outlook Express Identity  - GUID: ") + kGuidB, StoreOf(kGuidB)}}},
         {"a plain REG_SZ store root without terminator",
          [] {
              SetValue(IdentityKey(kGuidB, k50), L"Store Root", REG_SZ, L"C:\\BrisvaleStoreWork", false);
@@ -180,12 +185,13 @@ TEST_F(DefaultItemsTest, IdentityCases)
          },
          {{nameA, StoreOf(kGuidA)}, {nameB, L"C:\\BrisvaleStoreWork"}}},
         {"an expansion longer than the buffer skips the identity",
-         [] { SetValue(IdentityKey(kGuidB, k50), L"Store Root", REG_EXPAND_SZ, L"C:\\%BRISVALE_BIG%\\%BRISVALE_BIG%"); },
+         [] {
+             SetValue(IdentityKey(kGuidB, k50), L"Store Root", REG_EXPAND_SZ, L"C:\\%BRISVALE_BIG%\\%BRISVALE_BIG%");
+         },
          {{nameA, StoreOf(kGuidA)}}},
         {"a user name longer than its buffer reads as empty",
          [] { SetValue(IdentityKey(kGuidB), L"Username", REG_SZ, std::wstring(250, L'u')); },
-         {{nameA, StoreOf(kGuidA)},
-          {std::wstring(L"Outlook Express Identity  - GUID: ") + kGuidB, StoreOf(kGuidB)}}},
+         {{nameA, StoreOf(kGuidA)}, {std::wstring(L"Outlook Express Identity  - GUID: ") + kGuidB, StoreOf(kGuidB)}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

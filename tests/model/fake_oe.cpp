@@ -34,8 +34,7 @@ int main()
             for (const std::wstring& p : problems)
                 wprintf(L"fake_oe: %ls\n", p.c_str());
             wprintf(L"fake_oe: %u registry values, %u files: %ls\n", static_cast<unsigned>(inst.values.size()),
-                    static_cast<unsigned>(inst.files.size()),
-                    problems.empty() ? L"OK" : L"problems");
+                    static_cast<unsigned>(inst.files.size()), problems.empty() ? L"OK" : L"problems");
             return problems.empty() ? 0 : 1;
         } else {
             oe_fixture::Install(inst);

@@ -60,7 +60,8 @@ protected:
 
 TEST_F(FileTypeTest, WritesExactlyTheAssociation)
 {
-    RegisterArchiveFileType(kExt, kProgId, L",0", L"Restore Brisvale Archive", L"C:\\Program Files\\Brisvale\\korvane.exe");
+    RegisterArchiveFileType(kExt, kProgId, L",0", L"Restore Brisvale Archive",
+                            L"C:\\Program Files\\Brisvale\\korvane.exe");
     const std::wstring id = kProgId;
     EXPECT_EQ(id, DefaultValue(kExt));
     EXPECT_EQ(L"<no value>", DefaultValue(id));
@@ -74,11 +75,16 @@ TEST_F(FileTypeTest, WritesExactlyTheAssociation)
     Collect(HKEY_CLASSES_ROOT, kProgId, keys);
     const std::set<std::wstring> want = {
         id + L"|",
-        id + L"\\DefaultIcon|", id + L"\\DefaultIcon|=",
-        id + L"\\shell|", id + L"\\shell|=",
-        id + L"\\shell\\Open|", id + L"\\shell\\Open|=",
-        id + L"\\shell\\Open\\command|", id + L"\\shell\\Open\\command|=",
-        std::wstring(kExt) + L"|", std::wstring(kExt) + L"|=",
+        id + L"\\DefaultIcon|",
+        id + L"\\DefaultIcon|=",
+        id + L"\\shell|",
+        id + L"\\shell|=",
+        id + L"\\shell\\Open|",
+        id + L"\\shell\\Open|=",
+        id + L"\\shell\\Open\\command|",
+        id + L"\\shell\\Open\\command|=",
+        std::wstring(kExt) + L"|",
+        std::wstring(kExt) + L"|=",
     };
     EXPECT_EQ(want, keys);
 }

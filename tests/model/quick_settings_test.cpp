@@ -59,10 +59,8 @@ TEST(QuickSettingsTest, LoadTakesWhatTheFileHolds)
         size_t size;
         uint8_t compress, protect, transfer, show;
     } cases[] = {
-        {"missing", false, 0, 0, 0, 0, 0},
-        {"empty", true, 0, 0, 0, 0, 0},
-        {"10 bytes", true, 10, 7, 8, 0, 0},
-        {"516 bytes", true, 516, 7, 8, 0xCC, 0xDD},
+        {"missing", false, 0, 0, 0, 0, 0},          {"empty", true, 0, 0, 0, 0, 0},
+        {"10 bytes", true, 10, 7, 8, 0, 0},         {"516 bytes", true, 516, 7, 8, 0xCC, 0xDD},
         {"600 bytes", true, 600, 7, 8, 0xCC, 0xDD},
     };
     for (const Case& c : cases) {
@@ -70,10 +68,14 @@ TEST(QuickSettingsTest, LoadTakesWhatTheFileHolds)
         DeleteFileW(TestPath().c_str());
         if (c.exists) {
             std::string data(c.size, '\x41');  // every password character 'AA' = U+4141
-            if (c.size > 0) data[0] = 7;
-            if (c.size > 1) data[1] = 8;
-            if (c.size > 514) data[514] = '\xCC';
-            if (c.size > 515) data[515] = '\xDD';
+            if (c.size > 0)
+                data[0] = 7;
+            if (c.size > 1)
+                data[1] = 8;
+            if (c.size > 514)
+                data[514] = '\xCC';
+            if (c.size > 515)
+                data[515] = '\xDD';
             write_file(TestPath(), data);
         }
         const _BackupSettings s = LoadQuickSettings(TestPath());

@@ -12,8 +12,12 @@ int decoration(HWND c, const std::wstring& cls)
         return 0;
     LONG type = GetWindowLongW(c, GWL_STYLE) & BS_TYPEMASK;
     switch (type) {
-    case BS_CHECKBOX: case BS_AUTOCHECKBOX: case BS_RADIOBUTTON: case BS_AUTORADIOBUTTON:
-    case BS_3STATE: case BS_AUTO3STATE:
+    case BS_CHECKBOX:
+    case BS_AUTOCHECKBOX:
+    case BS_RADIOBUTTON:
+    case BS_AUTORADIOBUTTON:
+    case BS_3STATE:
+    case BS_AUTO3STATE:
         return GetSystemMetrics(SM_CXMENUCHECK) + 4;
     case BS_GROUPBOX:
         return 16;
@@ -37,14 +41,16 @@ bool has_text_to_fit(HWND c, const std::wstring& cls)
 void wait_painted(HWND window)
 {
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
-    uitest::require([&] {
-        if (GetUpdateRect(window, nullptr, FALSE))
-            return false;
-        for (HWND c : uitest::descendants(window, nullptr))
-            if (GetUpdateRect(c, nullptr, FALSE))
+    uitest::require(
+        [&] {
+            if (GetUpdateRect(window, nullptr, FALSE))
                 return false;
-        return true;
-    }, "window painted");
+            for (HWND c : uitest::descendants(window, nullptr))
+                if (GetUpdateRect(c, nullptr, FALSE))
+                    return false;
+            return true;
+        },
+        "window painted");
     // The update region empties as painting starts: a message of our own is handled once it has ended.
     SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 60000, nullptr);
 }

@@ -5,7 +5,9 @@
 class FakeItem : public BackupItem {
 public:
     FakeItem(std::wstring name, int32_t id, bool* destroyed = nullptr, int32_t kind = 2)
-        : name_(std::move(name)), id_(id), destroyed_(destroyed), kind_(kind) {}
+        : name_(std::move(name)), id_(id), destroyed_(destroyed), kind_(kind)
+    {
+    }
     ~FakeItem() override
     {
         if (destroyed_)

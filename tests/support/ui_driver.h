@@ -46,13 +46,11 @@ std::string narrow(const std::wstring& text);
 // Polls pred until it returns true (true) or the time-out passes (false).
 bool wait_until(const std::function<bool()>& pred, milliseconds timeout = kDefaultTimeout);
 // As wait_until, but a time-out throws Failure("timed out: " + what).
-void require(const std::function<bool()>& pred, const std::string& what,
-             milliseconds timeout = kDefaultTimeout);
+void require(const std::function<bool()>& pred, const std::string& what, milliseconds timeout = kDefaultTimeout);
 
 // A visible top-level window with exactly this title and class (nullptr: any
 // class), optionally only of process pid, optionally not `except`; or nullptr.
-HWND find_window(const wchar_t* title, const wchar_t* cls = nullptr, DWORD pid = 0,
-                 HWND except = nullptr);
+HWND find_window(const wchar_t* title, const wchar_t* cls = nullptr, DWORD pid = 0, HWND except = nullptr);
 // Waits for find_window to find one; throws Failure on time-out.
 HWND wait_window(const wchar_t* title, const wchar_t* cls = nullptr, DWORD pid = 0,
                  milliseconds timeout = kDefaultTimeout);
@@ -71,7 +69,7 @@ std::vector<HWND> descendants(HWND parent, const wchar_t* cls, bool visibleOnly 
 HWND first_descendant(HWND parent, const wchar_t* cls);
 
 std::wstring class_of(HWND window);
-std::wstring text(HWND window);                       // WM_GETTEXT
+std::wstring text(HWND window);                        // WM_GETTEXT
 void set_text(HWND window, const std::wstring& text);  // WM_SETTEXT (edits send EN_CHANGE)
 // Texts of the visible descendants of class cls (for example L"Static").
 std::vector<std::wstring> texts(HWND parent, const wchar_t* cls);

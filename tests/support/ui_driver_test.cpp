@@ -12,7 +12,8 @@ struct Seen {
     int tickClicks = 0;
 };
 
-INT_PTR CALLBACK TestDialogProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) {
+INT_PTR CALLBACK TestDialogProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+{
     auto* seen = reinterpret_cast<Seen*>(GetWindowLongPtrW(dlg, DWLP_USER));
     switch (msg) {
     case WM_INITDIALOG:
@@ -21,7 +22,8 @@ INT_PTR CALLBACK TestDialogProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam
         SendDlgItemMessageW(dlg, 1002, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"two"));
         return TRUE;
     case WM_COMMAND:
-        if (LOWORD(wParam) == 1001 && HIWORD(wParam) == BN_CLICKED) ++seen->tickClicks;
+        if (LOWORD(wParam) == 1001 && HIWORD(wParam) == BN_CLICKED)
+            ++seen->tickClicks;
         if (LOWORD(wParam) == IDOK) {
             wchar_t buffer[100];
             GetDlgItemTextW(dlg, 1000, buffer, 100);
@@ -29,18 +31,21 @@ INT_PTR CALLBACK TestDialogProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam
             seen->ticked = IsDlgButtonChecked(dlg, 1001) == BST_CHECKED;
             seen->choice = static_cast<int>(SendDlgItemMessageW(dlg, 1002, CB_GETCURSEL, 0, 0));
         }
-        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) EndDialog(dlg, LOWORD(wParam));
+        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)
+            EndDialog(dlg, LOWORD(wParam));
         return TRUE;
     }
     return FALSE;
 }
 
-INT_PTR RunTestDialog(Seen& seen) {
+INT_PTR RunTestDialog(Seen& seen)
+{
     return DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(100), nullptr, TestDialogProc,
                            reinterpret_cast<LPARAM>(&seen));
 }
 
-TEST(UiDriver, DrivesAModalDialogOfTheTestThread) {
+TEST(UiDriver, DrivesAModalDialogOfTheTestThread)
+{
     std::wstring shownText;
     uitest::Driver driver([&] {
         HWND dlg = uitest::wait_window(L"Driver test", L"#32770", GetCurrentProcessId());
@@ -64,7 +69,8 @@ TEST(UiDriver, DrivesAModalDialogOfTheTestThread) {
 // Keystrokes and clicks through the input queue reach the dialog as a
 // user's would: the focus moves as by Tab, the caret stays where it was put,
 // characters off the keyboard arrive too, and Enter presses the default button.
-TEST(UiDriver, TypesAndClicksThroughTheInputQueue) {
+TEST(UiDriver, TypesAndClicksThroughTheInputQueue)
+{
     std::wstring afterReplace, afterHome;
     uitest::Driver driver([&] {
         HWND dlg = uitest::wait_window(L"Driver test", L"#32770", GetCurrentProcessId());
@@ -90,7 +96,8 @@ TEST(UiDriver, TypesAndClicksThroughTheInputQueue) {
 }
 
 // A script that fails must end the modal loop it drives and say why.
-TEST(UiDriver, FailingScriptClosesTheDialogAndReports) {
+TEST(UiDriver, FailingScriptClosesTheDialogAndReports)
+{
     struct Case {
         std::function<void()> script;
         std::string failure;
